@@ -1,0 +1,17 @@
+// wWinMain: builds the Win32 services and hands them to the main sequence.
+#include "engine/uninstaller.h"
+#include "platform/win32/win32.h"
+#include "ui/win32_ui.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  unroll::LimitDllSearchToSystemFolder();
+  // ShellExecuteExW and the GUID of the self-removal script need COM on this thread.
+  (void)::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+
+  static unroll::Win32FileSystem files;
+  static unroll::Win32Process process;
+  static unroll::Win32Ui ui;
+  static unroll::Services services{files, process, ui};
+  static unroll::Uninstaller uninstaller(services);
+  unroll::MainSequence(uninstaller);
+}
