@@ -1,0 +1,43 @@
+// In-memory user interface.
+#include "platform/memory/memory_ui.h"
+
+#include <string>
+
+namespace unroll {
+
+int MemoryUi::ShowBox(const Text& title, const Text& text, unsigned type) {
+  boxes.push_back({title, text, type});
+  if (journal_) journal_->Add("MessageBox " + std::to_string(type) + " " + Narrow(title) + "|" + Narrow(text));
+  if (answer) return answer(boxes.back());
+  return (type & 0xF) == kBoxYesNo ? kIdYes : kIdOk;
+}
+
+UiEvent MemoryUi::WaitEvent() {
+  if (events.empty() && idle) {
+    auto run = std::move(idle);
+    idle = nullptr;
+    run();
+  }
+  if (events.empty()) throw NoMoreEvents{};
+  UiEvent event = events.front();
+  events.pop_front();
+  return event;
+}
+
+void MemoryUi::BuildProgressWindow(const Text& title, std::int32_t step_total) {
+  if (journal_) journal_->Add("BuildProgressWindow " + Narrow(title) + " " + std::to_string(step_total));
+}
+
+void MemoryUi::SetProgressMaximum(std::int32_t step_total) {
+  if (journal_) journal_->Add("SetProgressMaximum " + std::to_string(step_total));
+}
+
+void MemoryUi::SetProgressPosition(std::int32_t position) {
+  if (journal_) journal_->Add("SetProgressPosition " + std::to_string(position));
+}
+
+void MemoryUi::HideProgressWindow() {
+  if (journal_) journal_->Add("HideProgressWindow");
+}
+
+}  // namespace unroll
