@@ -41,7 +41,10 @@ if(UNROLL_FUZZ)
     target_link_libraries(${target} PRIVATE unroll_memory)
     target_compile_options(${target} PRIVATE -fsanitize=fuzzer,address,undefined)
     target_link_options(${target} PRIVATE -fsanitize=fuzzer,address,undefined)
+    # New inputs go to a corpus in the build tree; the committed seeds stay as they are.
+    file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/corpus/${target})
     add_test(NAME fuzz.${target} COMMAND ${target} -max_total_time=20 -max_len=4096
-             -rss_limit_mb=1024 ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/corpus/${target})
+             -rss_limit_mb=1024 ${CMAKE_BINARY_DIR}/corpus/${target}
+             ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/corpus/${target})
   endforeach()
 endif()

@@ -1,5 +1,5 @@
 # Windows build (MinGW-w64, i686): uninstall.exe, and the test programs that run under Wine.
-set(UNROLL_SIZE_FLAGS -Os -ffunction-sections -fdata-sections)
+set(UNROLL_SIZE_FLAGS -Os -ffunction-sections -fdata-sections -fno-threadsafe-statics)
 target_compile_options(unroll_core PRIVATE ${UNROLL_SIZE_FLAGS} -fno-exceptions -fno-rtti)
 target_compile_definitions(unroll_core PUBLIC UNICODE _UNICODE)
 
@@ -11,7 +11,7 @@ add_library(unroll_win32 STATIC
 target_link_libraries(unroll_win32 PUBLIC unroll_core)
 target_compile_options(unroll_win32 PRIVATE ${UNROLL_WARNINGS} ${UNROLL_SIZE_FLAGS} -fno-exceptions -fno-rtti)
 
-add_executable(uninstall WIN32 src/app/main.cc)
+add_executable(uninstall WIN32 src/app/main.cc src/app/runtime.cc)
 target_link_libraries(uninstall PRIVATE unroll_win32 ole32 shell32 user32)
 target_compile_options(uninstall PRIVATE ${UNROLL_WARNINGS} ${UNROLL_SIZE_FLAGS} -fno-exceptions -fno-rtti)
 target_link_options(uninstall PRIVATE -municode -mwindows -static -s -Wl,--gc-sections
@@ -37,16 +37,22 @@ target_compile_definitions(e2e_driver PRIVATE UNICODE _UNICODE)
 target_link_options(e2e_driver PRIVATE -municode -static)
 target_link_libraries(e2e_driver PRIVATE user32 gdi32)
 
+add_executable(e2e_mark WIN32 tests/e2e/mark.cc)
+target_compile_options(e2e_mark PRIVATE ${UNROLL_WARNINGS})
+target_compile_definitions(e2e_mark PRIVATE UNICODE _UNICODE)
+target_link_options(e2e_mark PRIVATE -municode -static)
+
 # Wine: one prefix and one wineserver for the whole run (tests/e2e/wine.sh).
 set(UNROLL_WINE ${CMAKE_CURRENT_SOURCE_DIR}/tests/e2e/wine.sh)
-add_test(NAME wine.start COMMAND ${UNROLL_WINE} start)
-add_test(NAME wine.stop COMMAND ${UNROLL_WINE} stop)
+add_test(NAME wine.start COMMAND ${UNROLL_WINE} start ${CMAKE_BINARY_DIR})
+add_test(NAME wine.stop COMMAND ${UNROLL_WINE} stop ${CMAKE_BINARY_DIR})
 set_tests_properties(wine.start PROPERTIES FIXTURES_SETUP wine TIMEOUT 180)
 set_tests_properties(wine.stop PROPERTIES FIXTURES_CLEANUP wine)
 
 add_test(NAME e2e.scenarios
          COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/tests/e2e/scenarios.py
-                 --exe $<TARGET_FILE:uninstall> --driver $<TARGET_FILE:e2e_driver>)
+                 --exe $<TARGET_FILE:uninstall> --driver $<TARGET_FILE:e2e_driver>
+                 --marker $<TARGET_FILE:e2e_mark> --env ${CMAKE_BINARY_DIR}/wine.env)
 set_tests_properties(e2e.scenarios PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 900)
 add_test(NAME e2e.imports COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/tests/e2e/check_imports.py
          $<TARGET_FILE:uninstall>)

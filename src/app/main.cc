@@ -8,10 +8,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   // ShellExecuteExW and the GUID of the self-removal script need COM on this thread.
   (void)::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
 
-  static unroll::Win32FileSystem files;
-  static unroll::Win32Process process;
-  static unroll::Win32Ui ui;
-  static unroll::Services services{files, process, ui};
-  static unroll::Uninstaller uninstaller(services);
+  // Locals live for the whole run: the main sequence never returns, it ends the process.
+  unroll::Win32FileSystem files;
+  unroll::Win32Process process;
+  unroll::Win32Ui ui;
+  unroll::Services services{files, process, ui};
+  unroll::Uninstaller uninstaller(services);
   unroll::MainSequence(uninstaller);
 }

@@ -68,7 +68,7 @@ void UninstallLog::ReadLine(Text& line) {
     const unsigned char* stop = buffer_.get() + end_;
     const unsigned char* p = start;
     while (p < stop && *p != '\n' && *p != '\r' && *p != '\0') ++p;
-    bytes_.append(reinterpret_cast<const char*>(start), static_cast<std::size_t>(p - start));
+    bytes_.insert(bytes_.end(), start, p);
     pos_ += static_cast<std::size_t>(p - start);
     if (p == stop) continue;  // the line goes on in the next block
     ++pos_;

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 #include <memory>
-#include <string>
+#include <vector>
 
 #include "platform/services.h"
 
@@ -49,7 +49,7 @@ class UninstallLog {
   std::size_t pos_ = 0;
   std::size_t end_ = 0;
   bool exhausted_ = true;
-  std::string bytes_;  // the current line's bytes
+  std::vector<char> bytes_;  // the current line's bytes
 };
 
 // Open, check the marker, read the four header lines and StepTotal. False when the file cannot be

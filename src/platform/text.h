@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace unroll {
 
@@ -15,9 +16,22 @@ using Text = std::u16string;
 // code point above U+10FFFF) becomes one U+FFFD. The result replaces `out`'s contents and reuses
 // its capacity.
 void DecodeUtf8(const char* bytes, std::size_t size, Text& out);
-Text DecodeUtf8(const std::string& bytes);
 
-// Encodes UTF-16 as UTF-8; a lone surrogate becomes U+FFFD (EF BF BD), as WideCharToMultiByte does.
-std::string EncodeUtf8(const Text& text);
+// Encodes UTF-16 as UTF-8, appending to `out`; a lone surrogate becomes U+FFFD (EF BF BD), as
+// WideCharToMultiByte does.
+void EncodeUtf8(const Text& text, std::vector<char>& out);
+
+// std::string forms for tests and tools. They stay inline: std::string's code in libstdc++ comes
+// with exception tables that would pull the unwinder into the exe.
+inline Text DecodeUtf8(const std::string& bytes) {
+  Text out;
+  DecodeUtf8(bytes.data(), bytes.size(), out);
+  return out;
+}
+inline std::string EncodeUtf8(const Text& text) {
+  std::vector<char> out;
+  EncodeUtf8(text, out);
+  return std::string(out.begin(), out.end());
+}
 
 }  // namespace unroll

@@ -60,15 +60,8 @@ void DecodeUtf8(const char* bytes, std::size_t size, Text& out) {
   }
 }
 
-Text DecodeUtf8(const std::string& bytes) {
-  Text out;
-  DecodeUtf8(bytes.data(), bytes.size(), out);
-  return out;
-}
-
-std::string EncodeUtf8(const Text& text) {
-  std::string out;
-  out.reserve(text.size());
+void EncodeUtf8(const Text& text, std::vector<char>& out) {
+  out.reserve(out.size() + text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {
     char32_t cp = text[i];
     if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
@@ -94,7 +87,6 @@ std::string EncodeUtf8(const Text& text) {
       out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
     }
   }
-  return out;
 }
 
 }  // namespace unroll
