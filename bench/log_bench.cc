@@ -10,6 +10,7 @@
 
 #include "engine/uninstaller.h"
 #include "platform/memory/memory_process.h"
+#include "platform/memory/memory_registry.h"
 #include "platform/memory/memory_ui.h"
 
 namespace {
@@ -103,7 +104,8 @@ void BM_ReplayHeap(benchmark::State& state) {
   files.SetCurrentDirectory(u"C:\\App");
   MemoryProcess process(files);
   MemoryUi ui;
-  Services services{files, process, ui};
+  MemoryRegistry registry;
+  Services services{files, process, ui, registry};
   long long growth = 0;
   for (auto _ : state) {
     Uninstaller u(services);

@@ -7,6 +7,7 @@ add_library(unroll_memory STATIC
   src/platform/memory/memory_file_system.cc
   src/platform/memory/memory_process.cc
   src/platform/memory/memory_ui.cc
+  src/platform/memory/memory_registry.cc
 )
 target_link_libraries(unroll_memory PUBLIC unroll_core)
 target_compile_options(unroll_memory PRIVATE ${UNROLL_WARNINGS})

@@ -6,13 +6,14 @@ target_compile_definitions(unroll_core PUBLIC UNICODE _UNICODE)
 add_library(unroll_win32 STATIC
   src/platform/win32/file_system.cc
   src/platform/win32/process.cc
+  src/platform/win32/registry.cc
   src/ui/win32_ui.cc
 )
 target_link_libraries(unroll_win32 PUBLIC unroll_core)
 target_compile_options(unroll_win32 PRIVATE ${UNROLL_WARNINGS} ${UNROLL_SIZE_FLAGS} -fno-exceptions -fno-rtti)
 
 add_executable(uninstall WIN32 src/app/main.cc src/app/runtime.cc)
-target_link_libraries(uninstall PRIVATE unroll_win32 ole32 shell32 user32)
+target_link_libraries(uninstall PRIVATE unroll_win32 ole32 shell32 user32 advapi32)
 target_compile_options(uninstall PRIVATE ${UNROLL_WARNINGS} ${UNROLL_SIZE_FLAGS} -fno-exceptions -fno-rtti)
 target_link_options(uninstall PRIVATE -municode -mwindows -static -s -Wl,--gc-sections
                     -Wl,--file-alignment,512 -Wl,-Map,${CMAKE_CURRENT_BINARY_DIR}/uninstall.map)
@@ -26,7 +27,7 @@ add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM
 
 add_executable(contract_tests_win32 tests/contract/file_contract_test.cc tests/contract/win32_sandbox.cc
                tests/contract/utf8_contract_test.cc)
-target_link_libraries(contract_tests_win32 PRIVATE unroll_win32 gtest_main)
+target_link_libraries(contract_tests_win32 PRIVATE unroll_win32 gtest_main advapi32)
 target_link_options(contract_tests_win32 PRIVATE -static)
 add_test(NAME win32.contract COMMAND contract_tests_win32)
 set_tests_properties(win32.contract PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300)

@@ -9,6 +9,7 @@
 
 #include "engine/uninstaller.h"
 #include "platform/memory/memory_process.h"
+#include "platform/memory/memory_registry.h"
 #include "platform/memory/memory_ui.h"
 
 using namespace unroll;
@@ -25,7 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   files.SetCurrentDirectory(u"C:\\App");
   MemoryProcess process(files);
   MemoryUi ui;
-  Services services{files, process, ui};
+  MemoryRegistry registry;
+  Services services{files, process, ui, registry};
   Uninstaller u(services);
 
   LogHeader header;

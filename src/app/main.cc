@@ -12,7 +12,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   unroll::Win32FileSystem files;
   unroll::Win32Process process;
   unroll::Win32Ui ui;
-  unroll::Services services{files, process, ui};
+  unroll::Win32Registry registry;
+  unroll::Services services{files, process, ui, registry};
   unroll::Uninstaller uninstaller(services);
   unroll::MainSequence(uninstaller);
 }

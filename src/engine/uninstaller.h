@@ -6,20 +6,22 @@
 
 #include "engine/uninstall_log.h"
 #include "platform/services.h"
+#include "registry/registry_operations.h"
 #include "text/text_table.h"
 
 namespace unroll {
 
 // Process-wide state. The main thread writes `texts` and `header` before it starts the worker;
-// afterwards both threads only read them. `step_counter` and `log` belong to the worker from then on.
+// afterwards both threads only read them. `step_counter`, `log` and `registry` belong to the worker from then on.
 struct Uninstaller {
-  explicit Uninstaller(Services& s) : services(s), log(s.files) {}
+  explicit Uninstaller(Services& s) : services(s), log(s.files), registry(s.registry) {}
 
   Services& services;
   TextTable texts;
   LogHeader header;
   std::int32_t step_counter = 0;
   UninstallLog log;
+  RegistryOperations registry;  // holds RegLastError, which nobody shows
   std::atomic<bool> ending{false};
 };
 

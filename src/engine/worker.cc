@@ -1,7 +1,6 @@
 // The uninstall worker: replay of the log and completion of the run.
 #include "engine/file_removal.h"
 #include "engine/uninstaller.h"
-#include "registry/registry_operations.h"
 #include "text/self_removal.h"
 
 namespace unroll {
@@ -39,15 +38,15 @@ void ReplayLog(Uninstaller& u) {
       // A root name outside the table skips the whole record: acting on another record's root
       // could remove what the log never meant.
       if (const std::uint32_t root = LookupRootKey(first)) {
-        (void)RegDeleteValueChecked(root, second, third);
-        PruneEmptyParentKeys(root, second);
+        (void)u.registry.RegDeleteValueChecked(root, second, third);
+        PruneEmptyParentKeys(u.registry, root, second);
       }
     } else if (tag == u"#DRK") {
       log.ReadLine(first);
       log.ReadLine(second);
       if (const std::uint32_t root = LookupRootKey(first)) {
-        (void)RegDeleteKeyChecked(root, second);
-        PruneEmptyParentKeys(root, second);
+        (void)u.registry.RegDeleteKeyChecked(root, second);
+        PruneEmptyParentKeys(u.registry, root, second);
       }
     } else if (tag == u"#DD") {
       log.ReadLine(first);

@@ -135,10 +135,52 @@ class Ui {
   virtual void HideProgressWindow() = 0;
 };
 
+// Registry status codes, as ERROR_*.
+enum RegistryStatus : long {
+  kRegSuccess = 0,
+  kRegFileNotFound = 2,
+  kRegAccessDenied = 5,
+  kRegMoreData = 234,
+  kRegNoMoreItems = 259,
+};
+// Access rights, as KEY_*.
+enum RegistryAccess : std::uint32_t { kKeyRead = 0x20019, kKeyAllAccess = 0xF003F };
+
+class Registry {
+ public:
+  virtual ~Registry() = default;
+  // RegOpenKeyExW(root, subkey, 0, access, key) for a predefined root (its 32-bit handle value).
+  // The empty subkey opens the root itself.
+  virtual long OpenKey(std::uint32_t root, const Text& subkey, std::uint32_t access,
+                       NativeHandle* key) = 0;
+  // RegEnumKeyExW(key, index, name, name_size, no reserved, no class, no class size, no time).
+  // `name_size` counts characters, the terminating zero included on entry; a name that does not
+  // fit gives kRegMoreData.
+  virtual long EnumKey(NativeHandle key, std::uint32_t index, char16_t* name,
+                       std::uint32_t* name_size) = 0;
+  // RegEnumValueW(key, index, name, name_size, no reserved, no type, no data, no data size).
+  virtual long EnumValue(NativeHandle key, std::uint32_t index, char16_t* name,
+                         std::uint32_t* name_size) = 0;
+  // RegDeleteKeyW(root, subkey): refuses a key that has a subkey; removes one that holds values.
+  virtual long DeleteKey(std::uint32_t root, const Text& subkey) = 0;
+  // RegDeleteValueW(key, name); the empty name is the unnamed default value.
+  virtual long DeleteValue(NativeHandle key, const Text& name) = 0;
+  virtual long CloseKey(NativeHandle key) = 0;
+};
+
+struct KeyCloser {
+  using Handle = NativeHandle;
+  static Handle Invalid() { return 0; }
+  void Close(Handle h) const { (void)registry->CloseKey(h); }
+  Registry* registry = nullptr;
+};
+using UniqueKey = UniqueResource<KeyCloser>;
+
 struct Services {
   FileSystem& files;
   Process& process;
   Ui& ui;
+  Registry& registry;
 };
 
 }  // namespace unroll

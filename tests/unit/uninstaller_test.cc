@@ -5,6 +5,7 @@
 
 #include "engine/uninstaller.h"
 #include "platform/memory/memory_process.h"
+#include "platform/memory/memory_registry.h"
 #include "platform/memory/memory_ui.h"
 #include "../support/log_bytes.h"
 
@@ -55,7 +56,7 @@ class UninstallerTest : public ::testing::Test {
 
   // Runs the main sequence; the worker runs when the main thread first waits for an event.
   unsigned Run(FileSystem* files = nullptr) {
-    Services services{files ? *files : files_, process_, ui_};
+    Services services{files ? *files : files_, process_, ui_, registry_};
     Uninstaller u(services);
     ui_.idle = [this] { process_.RunStartedThread(); };
     try {
@@ -82,6 +83,7 @@ class UninstallerTest : public ::testing::Test {
   MemoryFileSystem files_{&journal_};
   MemoryProcess process_{files_, &journal_};
   MemoryUi ui_{&journal_};
+  MemoryRegistry registry_{&journal_};
 };
 
 TEST_F(UninstallerTest, FullRunInOrder) {
@@ -180,7 +182,7 @@ TEST_F(UninstallerTest, ExitRequestsAskAndOnlyOkEnds) {
     return ++exit_boxes < 3 ? int{kIdCancel} : int{kIdOk};
   };
   ui_.idle = nullptr;
-  Services services{files_, process_, ui_};
+  Services services{files_, process_, ui_, registry_};
   Uninstaller u(services);
   EXPECT_THROW(MainSequence(u), ProcessExited);
   EXPECT_EQ(exit_boxes, 3);
@@ -210,7 +212,7 @@ class ReplayTest : public UninstallerTest {
   std::vector<std::string> Replay(const std::string& bytes) {
     WriteLog(bytes);
     files_.SetCurrentDirectory(u"C:\\App");
-    Services services{files_, process_, ui_};
+    Services services{files_, process_, ui_, registry_};
     Uninstaller u(services);
     EXPECT_TRUE(u.log.Open());
     journal_.entries.clear();
@@ -310,7 +312,8 @@ TEST(EndProgram, SecondCallerParksInsteadOfEndingTwice) {
   MemoryFileSystem files;
   MemoryProcess process(files);
   MemoryUi ui;
-  Services services{files, process, ui};
+  MemoryRegistry registry;
+  Services services{files, process, ui, registry};
   Uninstaller u(services);
   EXPECT_THROW(EndProgram(u), ProcessExited);
   EXPECT_THROW(EndProgram(u), ThreadParked);

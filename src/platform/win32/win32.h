@@ -57,6 +57,19 @@ class Win32Process final : public Process {
   bool ShellOpen(const Text& file, const Text& directory) override;
 };
 
+class Win32Registry final : public Registry {
+ public:
+  long OpenKey(std::uint32_t root, const Text& subkey, std::uint32_t access,
+               NativeHandle* key) override;
+  long EnumKey(NativeHandle key, std::uint32_t index, char16_t* name,
+               std::uint32_t* name_size) override;
+  long EnumValue(NativeHandle key, std::uint32_t index, char16_t* name,
+                 std::uint32_t* name_size) override;
+  long DeleteKey(std::uint32_t root, const Text& subkey) override;
+  long DeleteValue(NativeHandle key, const Text& name) override;
+  long CloseKey(NativeHandle key) override;
+};
+
 // Restricts DLL loading to the system folder where Windows offers SetDefaultDllDirectories
 // (looked up at run time: Vista and XP lack it), so that a DLL planted beside the elevated
 // uninstaller is never loaded.
