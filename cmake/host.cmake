@@ -18,12 +18,14 @@ add_executable(unit_tests
   tests/unit/uninstall_log_test.cc
   tests/unit/file_removal_test.cc
   tests/unit/uninstaller_test.cc
+  tests/unit/registry_test.cc
 )
 target_link_libraries(unit_tests PRIVATE unroll_memory GTest::gtest_main GTest::gmock)
 target_compile_options(unit_tests PRIVATE ${UNROLL_WARNINGS})
 gtest_discover_tests(unit_tests DISCOVERY_MODE PRE_TEST)
 
-add_executable(contract_tests_memory tests/contract/file_contract_test.cc tests/contract/memory_sandbox.cc)
+add_executable(contract_tests_memory tests/contract/file_contract_test.cc tests/contract/memory_sandbox.cc
+               tests/contract/registry_contract_test.cc tests/contract/memory_registry_sandbox.cc)
 target_link_libraries(contract_tests_memory PRIVATE unroll_memory GTest::gtest_main)
 target_compile_options(contract_tests_memory PRIVATE ${UNROLL_WARNINGS})
 gtest_discover_tests(contract_tests_memory DISCOVERY_MODE PRE_TEST TEST_PREFIX "memory.")

@@ -26,7 +26,8 @@ set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
 add_executable(contract_tests_win32 tests/contract/file_contract_test.cc tests/contract/win32_sandbox.cc
-               tests/contract/utf8_contract_test.cc)
+               tests/contract/utf8_contract_test.cc tests/contract/registry_contract_test.cc
+               tests/contract/win32_registry_sandbox.cc)
 target_link_libraries(contract_tests_win32 PRIVATE unroll_win32 gtest_main advapi32)
 target_link_options(contract_tests_win32 PRIVATE -static)
 add_test(NAME win32.contract COMMAND contract_tests_win32)

@@ -1,8 +1,6 @@
 // Registry operations and parent-key pruning.
 #include "registry/registry_operations.h"
 
-#include <vector>
-
 namespace unroll {
 namespace {
 
@@ -88,20 +86,18 @@ bool RegistryOperations::RegDeleteKeyIfEmpty(std::uint32_t root, const Text& sub
   return false;
 }
 
-void PruneEmptyParentKeys(RegistryOperations& operations, std::uint32_t root, const Text& subkey) {
+std::vector<Text> PruneLevels(const Text& subkey) {
   Text working = subkey;
   if (working.empty() || working.back() != u'\\') working.push_back(u'\\');
-  // Each backslash closes one level; the prefix of a level runs up to and including its
-  // backslash.
-  std::vector<std::size_t> level_ends;
-  for (std::size_t i = 0; i < working.size(); ++i) {
-    if (working[i] == u'\\') level_ends.push_back(i + 1);
+  std::vector<Text> levels;
+  for (std::size_t end = working.size(); end > 0; --end) {
+    if (working[end - 1] == u'\\') levels.emplace_back(working, 0, end);
   }
-  Text prefix;
-  for (auto end = level_ends.rbegin(); end != level_ends.rend(); ++end) {
-    prefix.assign(working, 0, *end);
-    (void)operations.RegDeleteKeyIfEmpty(root, prefix);
-  }
+  return levels;
+}
+
+void PruneEmptyParentKeys(RegistryOperations& operations, std::uint32_t root, const Text& subkey) {
+  for (const Text& prefix : PruneLevels(subkey)) (void)operations.RegDeleteKeyIfEmpty(root, prefix);
 }
 
 }  // namespace unroll

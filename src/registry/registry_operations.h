@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "platform/services.h"
 
@@ -51,5 +52,9 @@ class RegistryOperations {
 // Deletes, deepest first, each key on the subkey path that holds no subkey and no value: one
 // RegDeleteKeyIfEmpty per level, whatever each returns.
 void PruneEmptyParentKeys(RegistryOperations& operations, std::uint32_t root, const Text& subkey);
+
+// The paths that pruning hands to RegDeleteKeyIfEmpty, deepest first: the subkey path with a
+// backslash appended unless it ends in one, cut after each of its backslashes.
+std::vector<Text> PruneLevels(const Text& subkey);
 
 }  // namespace unroll
