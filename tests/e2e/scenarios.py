@@ -91,10 +91,10 @@ class Scenario:
         self.expect("records", len(got), len(wanted))
 
 
-def sample_layout(s, newline="\r\n"):
+def sample_layout(s):
     """The application folder of the removal scenarios and the log that names its parts.
     Returns the paths (relative to s.root) that a full replay removes."""
-    app, root = s.app, s.root
+    app = s.app
     files = {
         "read me.txt": "readme",
         "bin/tool one.dll": "dll 1", "bin/tool two.dll": "dll 2",
@@ -134,7 +134,7 @@ def sample_layout(s, newline="\r\n"):
         ("#DF", "relative file.txt"),
         ("#DD", "rel dir"),
     ]
-    write_data_files(app, APP_NAME, records, newline=newline)
+    write_data_files(app, APP_NAME, records)  # CR LF line ends; the follow-up logs use LF
     removed = ["read me.txt", "bin", "bin/tool one.dll", "bin/tool two.dll",
                "data/.hidden cache", "plugins/plugin.dll", "relative file.txt", "rel dir",
                "rel dir/a.txt", LOG_NAME, LANGUAGE_NAME]
