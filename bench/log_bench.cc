@@ -12,6 +12,7 @@
 #include "platform/memory/memory_process.h"
 #include "platform/memory/memory_registry.h"
 #include "platform/memory/memory_ui.h"
+#include "registry_record.h"
 
 namespace {
 
@@ -118,6 +119,22 @@ void BM_ReplayHeap(benchmark::State& state) {
   state.counters["peak_heap_bytes"] = static_cast<double>(growth);
 }
 BENCHMARK(BM_ReplayHeap)->Arg(10000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// One registry record with its pruning walk against the in-memory registry (the value is put
+// back, outside the timing, before each record).
+void BM_RegistryRecord(benchmark::State& state) {
+  MemoryRegistry registry;
+  registry.CreateKey(bench::kHkcu, u"Software\\Other");
+  RegistryOperations ops(registry);
+  for (auto _ : state) {
+    state.PauseTiming();
+    registry.SetValue(bench::kHkcu, bench::kRecordKey, u"Theme");
+    state.ResumeTiming();
+    bench::RemoveOneRecord(ops);
+  }
+  state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()));
+}
+BENCHMARK(BM_RegistryRecord);
 
 }  // namespace
 }  // namespace unroll
