@@ -37,6 +37,16 @@ bool Split(const Text& path, std::vector<Text>& parts) {
   }
 }
 
+// Hands an enumerated name out as RegEnumKeyExW and RegEnumValueW do: with its terminating zero
+// when it fits, else ERROR_MORE_DATA with the size left as it was.
+long CopyName(const Text& found, char16_t* name, std::uint32_t* name_size) {
+  if (found.size() + 1 > *name_size) return kRegMoreData;
+  std::copy(found.begin(), found.end(), name);
+  name[found.size()] = u'\0';
+  *name_size = static_cast<std::uint32_t>(found.size());
+  return kRegSuccess;
+}
+
 const char* RootName(std::uint32_t root) {
   switch (root) {
     case 0x80000000u: return "HKCR";
@@ -99,12 +109,7 @@ long MemoryRegistry::EnumKey(NativeHandle key, std::uint32_t index, char16_t* na
   if (it == handles_.end()) return kInvalidKeyHandle;
   const Key& k = *it->second;
   if (index >= k.subkeys.size()) return kRegNoMoreItems;
-  const Text& found = std::next(k.subkeys.begin(), index)->second->name;
-  if (found.size() + 1 > *name_size) return kRegMoreData;
-  std::copy(found.begin(), found.end(), name);
-  name[found.size()] = u'\0';
-  *name_size = static_cast<std::uint32_t>(found.size());
-  return kRegSuccess;
+  return CopyName(std::next(k.subkeys.begin(), index)->second->name, name, name_size);
 }
 
 long MemoryRegistry::EnumValue(NativeHandle key, std::uint32_t index, char16_t* name,
@@ -113,12 +118,7 @@ long MemoryRegistry::EnumValue(NativeHandle key, std::uint32_t index, char16_t* 
   if (it == handles_.end()) return kInvalidKeyHandle;
   const Key& k = *it->second;
   if (index >= k.values.size()) return kRegNoMoreItems;
-  const Text& found = k.values[index];
-  if (found.size() + 1 > *name_size) return kRegMoreData;
-  std::copy(found.begin(), found.end(), name);
-  name[found.size()] = u'\0';
-  *name_size = static_cast<std::uint32_t>(found.size());
-  return kRegSuccess;
+  return CopyName(k.values[index], name, name_size);
 }
 
 long MemoryRegistry::DeleteKey(std::uint32_t root, const Text& subkey) {
