@@ -1,5 +1,6 @@
 // Start-up, confirmation and the event loop of the main thread; the end of the program.
 #include "engine/uninstaller.h"
+#include "platform/paths.h"
 
 namespace unroll {
 namespace {
@@ -23,8 +24,7 @@ bool IsExitRequest(const UiEvent& event) {
 }  // namespace
 
 Text ProgramFolder(const Text& program_path) {
-  static constexpr char16_t kLongPathPrefix[] = u"\\\\?\\";
-  Text path = program_path.compare(0, 4, kLongPathPrefix) == 0 ? program_path.substr(4) : program_path;
+  const Text path = WithoutLongPathPrefix(program_path);
   const auto cut = path.find_last_of(u"\\/");
   return cut == Text::npos ? Text{} : path.substr(0, cut + 1);
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "platform/text.h"
 #include "platform/unique_resource.h"
@@ -97,6 +98,17 @@ class Process {
   // ShellExecuteExW with the default verb, SW_SHOWNORMAL and SEE_MASK_NOCLOSEPROCESS; the
   // returned process handle is closed at once. An empty directory passes none.
   virtual bool ShellOpen(const Text& file, const Text& directory) = 0;
+  // ShellExecuteW(no owner, "open", file, no parameters, no directory, SW_HIDE).
+  virtual bool ShellRunHidden(const Text& file) = 0;
+  // GetTempPathW (ending in a backslash) in its long form (GetLongPathNameW, looked up at run
+  // time and skipped where Windows lacks it); the empty text when the long form cannot be had.
+  // Never cut at a buffer size.
+  virtual Text TempFolder() = 0;
+  // CoCreateGuid formatted by StringFromGUID2: "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}"; the
+  // empty text when no GUID can be made.
+  virtual Text NewGuid() = 0;
+  // SetEnvironmentVariableW: programs started afterwards inherit it.
+  virtual bool SetEnvironment(const Text& name, const Text& value) = 0;
 };
 
 // Message-box types and results, as MB_* and ID*.
@@ -122,8 +134,22 @@ inline constexpr int kCancelButton = 7;
 class Ui {
  public:
   virtual ~Ui() = default;
-  // MessageBoxW without owner; returns its result, 0 when the box cannot be shown.
-  virtual int ShowBox(const Text& title, const Text& text, unsigned type) = 0;
+  // MessageBoxW(owner, text, title, type); 0 when the box cannot be shown. Owner 0: none.
+  virtual int ShowBox(NativeHandle owner, const Text& title, const Text& text, unsigned type) = 0;
+  // The windows that message boxes take into account: EnumWindows, GetWindowThreadProcessId,
+  // GetCurrentThreadId, GetCurrentProcessId, GetForegroundWindow, IsWindowVisible,
+  // IsWindowEnabled, EnableWindow, WS_EX_TOPMOST of GetWindowLongW(GWL_EXSTYLE), and SetWindowPos
+  // with HWND_TOPMOST or HWND_NOTOPMOST, neither moving nor resizing.
+  virtual std::vector<NativeHandle> TopLevelWindows() = 0;
+  virtual std::uint32_t WindowThread(NativeHandle window, std::uint32_t* process) = 0;
+  virtual std::uint32_t CurrentThread() = 0;
+  virtual std::uint32_t CurrentProcess() = 0;
+  virtual NativeHandle ForegroundWindow() = 0;
+  virtual bool IsVisible(NativeHandle window) = 0;
+  virtual bool IsEnabled(NativeHandle window) = 0;
+  virtual void Enable(NativeHandle window, bool enable) = 0;
+  virtual bool IsTopmost(NativeHandle window) = 0;
+  virtual void SetTopmost(NativeHandle window, bool topmost) = 0;
   // Blocks until the next event of the program's windows; meanwhile messages sent by other
   // threads (progress updates) are handled.
   virtual UiEvent WaitEvent() = 0;

@@ -32,10 +32,53 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wparam, LPARA
   }
 }
 
+HWND Window(NativeHandle window) { return reinterpret_cast<HWND>(window); }
+
+BOOL CALLBACK CollectWindow(HWND window, LPARAM list) {
+  reinterpret_cast<std::vector<NativeHandle>*>(list)->push_back(reinterpret_cast<NativeHandle>(window));
+  return TRUE;
+}
+
 }  // namespace
 
-int Win32Ui::ShowBox(const Text& title, const Text& text, unsigned type) {
-  return ::MessageBoxW(nullptr, Wide(text), Wide(title), type);
+int Win32Ui::ShowBox(NativeHandle owner, const Text& title, const Text& text, unsigned type) {
+  return ::MessageBoxW(Window(owner), Wide(text), Wide(title), type);
+}
+
+std::vector<NativeHandle> Win32Ui::TopLevelWindows() {
+  std::vector<NativeHandle> windows;
+  ::EnumWindows(&CollectWindow, reinterpret_cast<LPARAM>(&windows));
+  return windows;
+}
+
+std::uint32_t Win32Ui::WindowThread(NativeHandle window, std::uint32_t* process) {
+  DWORD owner_process = 0;
+  const DWORD thread = ::GetWindowThreadProcessId(Window(window), &owner_process);
+  *process = owner_process;
+  return thread;
+}
+
+std::uint32_t Win32Ui::CurrentThread() { return ::GetCurrentThreadId(); }
+
+std::uint32_t Win32Ui::CurrentProcess() { return ::GetCurrentProcessId(); }
+
+NativeHandle Win32Ui::ForegroundWindow() {
+  return reinterpret_cast<NativeHandle>(::GetForegroundWindow());
+}
+
+bool Win32Ui::IsVisible(NativeHandle window) { return ::IsWindowVisible(Window(window)) != FALSE; }
+
+bool Win32Ui::IsEnabled(NativeHandle window) { return ::IsWindowEnabled(Window(window)) != FALSE; }
+
+void Win32Ui::Enable(NativeHandle window, bool enable) { ::EnableWindow(Window(window), enable); }
+
+bool Win32Ui::IsTopmost(NativeHandle window) {
+  return (::GetWindowLongW(Window(window), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+}
+
+void Win32Ui::SetTopmost(NativeHandle window, bool topmost) {
+  ::SetWindowPos(Window(window), topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE);
 }
 
 UiEvent Win32Ui::WaitEvent() {

@@ -47,6 +47,7 @@ class UninstallerTest : public ::testing::Test {
   UninstallerTest() {
     files_.MakeFolder(u"C:\\App");
     files_.MakeFolder(u"C:\\Elsewhere");
+    files_.MakeFolder(u"C:\\Temp");
     files_.MakeFile(u"C:\\App\\uninstall.exe");
     files_.MakeFile(u"C:\\App\\uninstall_l.ifl", "[Uninstall]\r\n");
     files_.SetCurrentDirectory(u"C:\\Elsewhere");
@@ -111,10 +112,15 @@ TEST_F(UninstallerTest, FullRunInOrder) {
                   "SetProgressPosition 2", "DeleteFile  failed", "SetProgressPosition 3",
                   "DeleteFile uninstall.dat", "DeleteFile uninstall_l.ifl",
                   "SetProgressPosition 3", "MessageBox 0 |", "HideProgressWindow",
-                  "CreateProcess \"C:\\App\\readme.exe\"", "ExitProcess 0"));
-  EXPECT_EQ(files_.CurrentDirectory(), u"C:\\App\\");
+                  "CreateProcess \"C:\\App\\readme.exe\"",
+                  "CreateFile C:\\Temp\\{00000001-0000-4000-8000-000000000007}.bat",
+                  "SetEnvironmentVariable UNROLL_PROGRAM=C:\\App\\uninstall.exe",
+                  "SetEnvironmentVariable UNROLL_FOLDER=C:\\App\\",
+                  "ShellExecute hidden C:\\Temp\\{00000001-0000-4000-8000-000000000007}.bat in C:\\Temp\\",
+                  "ExitProcess 0"));
   EXPECT_THAT(files_.Tree(), ElementsAre("C:\\", "C:\\App\\", "C:\\App\\decoy.txt",
-                                         "C:\\App\\uninstall.exe", "C:\\Elsewhere\\"));
+                                         "C:\\App\\uninstall.exe", "C:\\Elsewhere\\", "C:\\Temp\\",
+                                         "C:\\Temp\\{00000001-0000-4000-8000-000000000007}.bat"));
   EXPECT_EQ(files_.OpenHandles(), 0u);
 }
 

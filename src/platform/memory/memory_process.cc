@@ -1,6 +1,8 @@
 // In-memory process services.
 #include "platform/memory/memory_process.h"
 
+#include <cstdio>
+
 namespace unroll {
 
 bool MemoryProcess::StartThread(void (*procedure)(void*), void* argument) {
@@ -30,6 +32,25 @@ bool MemoryProcess::ShellOpen(const Text& file, const Text& directory) {
                   (shell_open_succeeds ? "" : " failed"));
   }
   return shell_open_succeeds;
+}
+
+bool MemoryProcess::ShellRunHidden(const Text& file) {
+  if (journal_) journal_->Add("ShellExecute hidden " + Narrow(file) + " in " + Narrow(files_.CurrentDirectory()));
+  return shell_open_succeeds;
+}
+
+Text MemoryProcess::NewGuid() {
+  if (!guid_succeeds) return Text{};
+  const unsigned n = ++guids_made_;
+  char text[40];
+  std::snprintf(text, sizeof text, "{%08X-0000-4000-8000-%012X}", n, n * 7u);
+  return DecodeUtf8(text);
+}
+
+bool MemoryProcess::SetEnvironment(const Text& name, const Text& value) {
+  if (journal_) journal_->Add("SetEnvironmentVariable " + Narrow(name) + "=" + Narrow(value));
+  environment.emplace_back(name, value);
+  return true;
 }
 
 bool MemoryProcess::RunStartedThread() {

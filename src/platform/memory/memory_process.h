@@ -30,6 +30,10 @@ class MemoryProcess final : public Process {
   [[noreturn]] void SleepForever() override;
   bool StartProcess(const Text& command_line) override;
   bool ShellOpen(const Text& file, const Text& directory) override;
+  bool ShellRunHidden(const Text& file) override;
+  Text TempFolder() override { return temp_folder; }
+  Text NewGuid() override;
+  bool SetEnvironment(const Text& name, const Text& value) override;
 
   // Runs the thread started last, once; false when there is none.
   bool RunStartedThread();
@@ -38,11 +42,15 @@ class MemoryProcess final : public Process {
   bool thread_start_succeeds = true;
   bool start_process_succeeds = true;
   bool shell_open_succeeds = true;
+  Text temp_folder = u"C:\\Temp\\";
+  bool guid_succeeds = true;
+  std::vector<std::pair<Text, Text>> environment;
 
  private:
   MemoryFileSystem& files_;
   Journal* journal_;
   std::function<void()> started_thread_;
+  unsigned guids_made_ = 0;
 };
 
 }  // namespace unroll

@@ -5,11 +5,32 @@
 
 namespace unroll {
 
-int MemoryUi::ShowBox(const Text& title, const Text& text, unsigned type) {
-  boxes.push_back({title, text, type});
+int MemoryUi::ShowBox(NativeHandle owner, const Text& title, const Text& text, unsigned type) {
+  boxes.push_back({owner, title, text, type});
   if (journal_) journal_->Add("MessageBox " + std::to_string(type) + " " + Narrow(title) + "|" + Narrow(text));
   if (answer) return answer(boxes.back());
   return (type & 0xF) == kBoxYesNo ? kIdYes : kIdOk;
+}
+
+std::vector<NativeHandle> MemoryUi::TopLevelWindows() {
+  std::vector<NativeHandle> handles;
+  for (const FakeWindow& w : windows) handles.push_back(w.handle);
+  return handles;
+}
+
+std::uint32_t MemoryUi::WindowThread(NativeHandle window, std::uint32_t* process) {
+  const FakeWindow& w = Find(window);
+  *process = w.process;
+  return w.thread;
+}
+
+FakeWindow& MemoryUi::Find(NativeHandle window) {
+  for (FakeWindow& w : windows) {
+    if (w.handle == window) return w;
+  }
+  static FakeWindow none{};  // a window that is gone: thread 0, invisible
+  none = FakeWindow{window, 0, 0, false, false, false};
+  return none;
 }
 
 UiEvent MemoryUi::WaitEvent() {

@@ -83,6 +83,51 @@ bool Win32Process::ShellOpen(const Text& file, const Text& directory) {
   return true;
 }
 
+bool Win32Process::ShellRunHidden(const Text& file) {
+  // ShellExecuteW reports success with a value above 32.
+  const auto result = reinterpret_cast<INT_PTR>(
+      ::ShellExecuteW(nullptr, L"open", Wide(file), nullptr, nullptr, SW_HIDE));
+  return result > 32;
+}
+
+Text Win32Process::TempFolder() {
+  // Both calls report the size they need when the buffer is too small, so nothing is ever cut.
+  std::vector<wchar_t> temp(MAX_PATH + 1);
+  DWORD size = ::GetTempPathW(static_cast<DWORD>(temp.size()), temp.data());
+  if (size >= temp.size()) {
+    temp.resize(size + 1);
+    size = ::GetTempPathW(static_cast<DWORD>(temp.size()), temp.data());
+  }
+  if (size == 0 || size >= temp.size()) return Text{};
+
+  using GetLongPathNameFn = DWORD(WINAPI*)(LPCWSTR, LPWSTR, DWORD);
+  HMODULE kernel32 = ::GetModuleHandleW(L"kernel32.dll");
+  auto get_long_path = kernel32 == nullptr ? nullptr
+                                           : reinterpret_cast<GetLongPathNameFn>(reinterpret_cast<void*>(
+                                                 ::GetProcAddress(kernel32, "GetLongPathNameW")));
+  if (get_long_path == nullptr) return FromWide(temp.data(), size);
+  std::vector<wchar_t> long_form(MAX_PATH + 1);
+  DWORD long_size = get_long_path(temp.data(), long_form.data(), static_cast<DWORD>(long_form.size()));
+  if (long_size >= long_form.size()) {
+    long_form.resize(long_size + 1);
+    long_size = get_long_path(temp.data(), long_form.data(), static_cast<DWORD>(long_form.size()));
+  }
+  if (long_size == 0 || long_size >= long_form.size()) return Text{};
+  return FromWide(long_form.data(), long_size);
+}
+
+Text Win32Process::NewGuid() {
+  GUID guid;
+  if (FAILED(::CoCreateGuid(&guid))) return Text{};
+  wchar_t text[40];
+  const int size = ::StringFromGUID2(guid, text, 40);
+  return size > 1 ? FromWide(text, static_cast<std::size_t>(size - 1)) : Text{};
+}
+
+bool Win32Process::SetEnvironment(const Text& name, const Text& value) {
+  return ::SetEnvironmentVariableW(Wide(name), Wide(value)) != FALSE;
+}
+
 void LimitDllSearchToSystemFolder() {
   using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
   HMODULE kernel32 = ::GetModuleHandleW(L"kernel32.dll");

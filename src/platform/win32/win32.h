@@ -55,6 +55,10 @@ class Win32Process final : public Process {
   [[noreturn]] void SleepForever() override;
   bool StartProcess(const Text& command_line) override;
   bool ShellOpen(const Text& file, const Text& directory) override;
+  bool ShellRunHidden(const Text& file) override;
+  Text TempFolder() override;
+  Text NewGuid() override;
+  bool SetEnvironment(const Text& name, const Text& value) override;
 };
 
 class Win32Registry final : public Registry {
