@@ -46,6 +46,12 @@ target_compile_options(e2e_mark PRIVATE ${UNROLL_WARNINGS})
 target_compile_definitions(e2e_mark PRIVATE UNICODE _UNICODE)
 target_link_options(e2e_mark PRIVATE -municode -static)
 
+add_executable(e2e_reg tests/e2e/reg_tool.cc)
+target_compile_options(e2e_reg PRIVATE ${UNROLL_WARNINGS})
+target_compile_definitions(e2e_reg PRIVATE UNICODE _UNICODE)
+target_link_options(e2e_reg PRIVATE -municode -static)
+target_link_libraries(e2e_reg PRIVATE advapi32)
+
 # Wine: one prefix and one wineserver for the whole run (tests/e2e/wine.sh).
 set(UNROLL_WINE ${CMAKE_CURRENT_SOURCE_DIR}/tests/e2e/wine.sh)
 add_test(NAME wine.start COMMAND ${UNROLL_WINE} start ${CMAKE_BINARY_DIR})
