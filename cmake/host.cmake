@@ -19,6 +19,9 @@ add_executable(unit_tests
   tests/unit/file_removal_test.cc
   tests/unit/uninstaller_test.cc
   tests/unit/registry_test.cc
+  tests/unit/language_file_test.cc
+  tests/unit/message_box_test.cc
+  tests/unit/self_removal_test.cc
 )
 target_link_libraries(unit_tests PRIVATE unroll_memory GTest::gtest_main GTest::gmock)
 target_compile_options(unit_tests PRIVATE ${UNROLL_WARNINGS})
@@ -39,7 +42,7 @@ if(benchmark_FOUND)
 endif()
 
 if(UNROLL_FUZZ)
-  foreach(target log_reader_fuzz)
+  foreach(target log_reader_fuzz language_file_fuzz)
     add_executable(${target} fuzz/${target}.cc)
     target_link_libraries(${target} PRIVATE unroll_memory)
     target_compile_options(${target} PRIVATE -fsanitize=fuzzer,address,undefined)

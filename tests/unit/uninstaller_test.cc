@@ -170,6 +170,16 @@ TEST_F(UninstallerTest, NoInTheConfirmationEndsWithNothingChanged) {
   EXPECT_THAT(Entries({"CreateThread", "Build"}), IsEmpty());
 }
 
+TEST_F(UninstallerTest, ConfirmationThatCouldNotBeShownStillUninstalls) {
+  files_.MakeFile(u"C:\\App\\a.txt");
+  LogBytes log;
+  log.lines = {"#DF", "C:\\App\\a.txt"};
+  WriteLog(log.Build());
+  ui_.answer = [](const ShownBox&) { return 0; };  // MessageBoxW failed
+  EXPECT_EQ(Run(), 0u);
+  EXPECT_FALSE(files_.Exists(u"C:\\App\\a.txt"));
+}
+
 TEST_F(UninstallerTest, ExitRequestsAskAndOnlyOkEnds) {
   files_.MakeFile(u"C:\\App\\a.txt");
   LogBytes log;
