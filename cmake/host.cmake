@@ -3,6 +3,13 @@
 find_package(GTest REQUIRED)
 include(GoogleTest)
 
+find_package(JPEG REQUIRED)
+# The portable half of the progress window: picture decoding and layout arithmetic.
+add_library(unroll_ui_logic STATIC src/ui/pictures.cc src/ui/layout.cc)
+target_include_directories(unroll_ui_logic PUBLIC src)
+target_link_libraries(unroll_ui_logic PUBLIC JPEG::JPEG)
+target_compile_options(unroll_ui_logic PRIVATE ${UNROLL_WARNINGS})
+
 add_library(unroll_memory STATIC
   src/platform/memory/memory_file_system.cc
   src/platform/memory/memory_process.cc
@@ -22,8 +29,10 @@ add_executable(unit_tests
   tests/unit/language_file_test.cc
   tests/unit/message_box_test.cc
   tests/unit/self_removal_test.cc
+  tests/unit/ui_logic_test.cc
 )
-target_link_libraries(unit_tests PRIVATE unroll_memory GTest::gtest_main GTest::gmock)
+target_link_libraries(unit_tests PRIVATE unroll_memory unroll_ui_logic GTest::gtest_main GTest::gmock)
+target_compile_definitions(unit_tests PRIVATE UNROLL_SOURCE_DIR="${CMAKE_CURRENT_SOURCE_DIR}")
 target_compile_options(unit_tests PRIVATE ${UNROLL_WARNINGS})
 gtest_discover_tests(unit_tests DISCOVERY_MODE PRE_TEST)
 

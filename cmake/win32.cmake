@@ -3,17 +3,29 @@ set(UNROLL_SIZE_FLAGS -Os -ffunction-sections -fdata-sections -fno-threadsafe-st
 target_compile_options(unroll_core PRIVATE ${UNROLL_SIZE_FLAGS} -fno-exceptions -fno-rtti)
 target_compile_definitions(unroll_core PUBLIC UNICODE _UNICODE)
 
+# libjpeg for the target, built from Debian's source package by scripts/build-libjpeg-mingw.
+set(UNROLL_LIBJPEG ${CMAKE_SOURCE_DIR}/build/deps/libjpeg-mingw)
+if(NOT EXISTS ${UNROLL_LIBJPEG}/lib/libjpeg.a)
+  message(FATAL_ERROR "libjpeg for MinGW is missing: run scripts/build-libjpeg-mingw")
+endif()
+add_library(unroll_jpeg STATIC IMPORTED)
+set_target_properties(unroll_jpeg PROPERTIES IMPORTED_LOCATION ${UNROLL_LIBJPEG}/lib/libjpeg.a
+                      INTERFACE_INCLUDE_DIRECTORIES ${UNROLL_LIBJPEG}/include)
+
 add_library(unroll_win32 STATIC
   src/platform/win32/file_system.cc
   src/platform/win32/process.cc
   src/platform/win32/registry.cc
   src/ui/win32_ui.cc
+  src/ui/progress_window.cc
+  src/ui/pictures.cc
+  src/ui/layout.cc
 )
-target_link_libraries(unroll_win32 PUBLIC unroll_core)
+target_link_libraries(unroll_win32 PUBLIC unroll_core unroll_jpeg)
 target_compile_options(unroll_win32 PRIVATE ${UNROLL_WARNINGS} ${UNROLL_SIZE_FLAGS} -fno-exceptions -fno-rtti)
 
-add_executable(uninstall WIN32 src/app/main.cc src/app/runtime.cc)
-target_link_libraries(uninstall PRIVATE unroll_win32 ole32 shell32 user32 advapi32)
+add_executable(uninstall WIN32 src/app/main.cc src/app/runtime.cc resources/uninstall.rc)
+target_link_libraries(uninstall PRIVATE unroll_win32 ole32 shell32 user32 gdi32 comctl32 advapi32)
 target_compile_options(uninstall PRIVATE ${UNROLL_WARNINGS} ${UNROLL_SIZE_FLAGS} -fno-exceptions -fno-rtti)
 target_link_options(uninstall PRIVATE -municode -mwindows -static -s -Wl,--gc-sections
                     -Wl,--file-alignment,512 -Wl,-Map,${CMAKE_CURRENT_BINARY_DIR}/uninstall.map)
@@ -62,7 +74,8 @@ set_tests_properties(wine.stop PROPERTIES FIXTURES_CLEANUP wine)
 add_test(NAME e2e.scenarios
          COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/tests/e2e/scenarios.py
                  --exe $<TARGET_FILE:uninstall> --driver $<TARGET_FILE:e2e_driver>
-                 --marker $<TARGET_FILE:e2e_mark> --env ${CMAKE_BINARY_DIR}/wine.env)
+                 --marker $<TARGET_FILE:e2e_mark> --reg $<TARGET_FILE:e2e_reg>
+                 --env ${CMAKE_BINARY_DIR}/wine.env)
 set_tests_properties(e2e.scenarios PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 900)
 add_test(NAME e2e.imports COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/tests/e2e/check_imports.py
          $<TARGET_FILE:uninstall>)

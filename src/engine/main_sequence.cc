@@ -33,6 +33,7 @@ void MainSequence(Uninstaller& u) {
   Services& s = u.services;
   // A failure leaves the start-up directory in place; the data files are then looked for there.
   (void)s.process.ChangeDirectory(ProgramFolder(s.process.ModuleFileName()));
+  s.ui.LoadWindowResources();
 
   if (!LoadTextTable(s.files, u.texts)) FailStart(u);
   if (!ReadLogHeader(u.log, u.header)) FailStart(u);
@@ -43,7 +44,10 @@ void MainSequence(Uninstaller& u) {
     EndProgram(u);
   }
 
-  s.ui.BuildProgressWindow(kWindowTitlePrefix + u.header.app_name, u.header.step_total);
+  const TextTable& t = u.texts;
+  s.ui.BuildProgressWindow({kWindowTitlePrefix + u.header.app_name, t.header, t.header_b,
+                            t.uninstalling + u" " + u.header.app_name, t.btn_cancel},
+                           u.header.step_total);
   // Not checked: without a worker the window stays until an exit request is confirmed.
   (void)s.process.StartThread(&WorkerThread, &u);
 

@@ -9,7 +9,7 @@ namespace {
 void CountStep(Uninstaller& u) {
   // Wraps instead of overflowing; no real log comes near 2^31 records.
   u.step_counter = static_cast<std::int32_t>(static_cast<std::uint32_t>(u.step_counter) + 1u);
-  u.services.ui.SetProgressPosition(u.step_counter);
+  u.services.ui.SetProgressPosition(u.step_counter, false);
 }
 
 }  // namespace
@@ -69,7 +69,7 @@ void UninstallWorker(Uninstaller& u) {
 
   (void)RemoveFile(s.files, kLogFileName);
   (void)RemoveFile(s.files, kLanguageFileName);
-  s.ui.SetProgressPosition(u.header.step_total);
+  s.ui.SetProgressPosition(u.header.step_total, true);
   (void)ShowMessageBox(s.ui, u.texts.success_t, u.texts.success, kBoxOk);
   s.ui.HideProgressWindow();
   if (!u.header.follow_up_program.empty()) {

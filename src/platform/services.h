@@ -131,6 +131,15 @@ struct UiEvent {
 inline constexpr int kProgressWindow = 0;
 inline constexpr int kCancelButton = 7;
 
+// What the progress window shows, besides the bar.
+struct ProgressWindowTexts {
+  Text title;     // window title
+  Text header;    // bold header line
+  Text subtitle;  // second header line
+  Text status;    // line above the bar
+  Text cancel;    // button caption
+};
+
 class Ui {
  public:
   virtual ~Ui() = default;
@@ -153,11 +162,13 @@ class Ui {
   // Blocks until the next event of the program's windows; meanwhile messages sent by other
   // threads (progress updates) are handled.
   virtual UiEvent WaitEvent() = 0;
-  // The progress window, opened by the main thread and reached from the worker only through
-  // synchronous messages.
-  virtual void BuildProgressWindow(const Text& title, std::int32_t step_total) = 0;
+  // The progress window. Its pictures and fonts are made once at start-up; the window is opened
+  // by the main thread and reached from the worker only through synchronous messages.
+  virtual void LoadWindowResources() = 0;
+  virtual void BuildProgressWindow(const ProgressWindowTexts& texts, std::int32_t step_total) = 0;
   virtual void SetProgressMaximum(std::int32_t step_total) = 0;
-  virtual void SetProgressPosition(std::int32_t position) = 0;
+  // `final` marks the position set once the log has been replayed: it is always shown.
+  virtual void SetProgressPosition(std::int32_t position, bool final) = 0;
   virtual void HideProgressWindow() = 0;
 };
 

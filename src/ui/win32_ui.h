@@ -2,8 +2,20 @@
 #pragma once
 
 #include "platform/win32/win32.h"
+#include "ui/layout.h"
 
 namespace unroll {
+
+// Resource identifiers of the embedded pictures and the icon group.
+inline constexpr int kIconGroupResource = 1;
+inline constexpr int kEmblemResource = 101;  // HeaderIconImage, 8-bit BMP
+inline constexpr int kRuleResource = 102;    // RuleImage, JPEG
+
+// Requests that the progress window's procedure hands to the event wait. WM_CLOSE and WM_COMMAND
+// reach the procedure both posted and sent (the system menu, Alt+F4), so the procedure turns each
+// into a posted message that the wait takes from the queue.
+inline constexpr UINT kCloseRequestMessage = WM_APP + 1;
+inline constexpr UINT kControlClickMessage = WM_APP + 2;
 
 class Win32Ui final : public Ui {
  public:
@@ -19,13 +31,20 @@ class Win32Ui final : public Ui {
   bool IsTopmost(NativeHandle window) override;
   void SetTopmost(NativeHandle window, bool topmost) override;
   UiEvent WaitEvent() override;
-  void BuildProgressWindow(const Text& title, std::int32_t step_total) override;
+  void LoadWindowResources() override;
+  void BuildProgressWindow(const ProgressWindowTexts& texts, std::int32_t step_total) override;
   void SetProgressMaximum(std::int32_t step_total) override;
-  void SetProgressPosition(std::int32_t position) override;
+  void SetProgressPosition(std::int32_t position, bool final) override;
   void HideProgressWindow() override;
 
  private:
+  // The toolkit's slots: window 0, controls 0 to 8 (each slot number is also the control's
+  // identifier), images 7 and 8, fonts 1 and 7.
   HWND window_ = nullptr;
+  HWND controls_[9] = {};
+  HBITMAP images_[9] = {};
+  HFONT fonts_[8] = {};
+  ProgressThrottle throttle_;  // used by the worker only
 };
 
 }  // namespace unroll

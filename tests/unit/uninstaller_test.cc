@@ -111,7 +111,7 @@ TEST_F(UninstallerTest, FullRunInOrder) {
                   "DeleteFile C:\\App\\data\\b.txt", "RemoveDirectory C:\\App\\data\\",
                   "SetProgressPosition 2", "DeleteFile  failed", "SetProgressPosition 3",
                   "DeleteFile uninstall.dat", "DeleteFile uninstall_l.ifl",
-                  "SetProgressPosition 3", "MessageBox 0 |", "HideProgressWindow",
+                  "SetProgressPosition 3 final", "MessageBox 0 |", "HideProgressWindow",
                   "CreateProcess \"C:\\App\\readme.exe\"",
                   "CreateFile C:\\Temp\\{00000001-0000-4000-8000-000000000007}.bat",
                   "SetEnvironmentVariable UNROLL_PROGRAM=C:\\App\\uninstall.exe",

@@ -45,16 +45,21 @@ UiEvent MemoryUi::WaitEvent() {
   return event;
 }
 
-void MemoryUi::BuildProgressWindow(const Text& title, std::int32_t step_total) {
-  if (journal_) journal_->Add("BuildProgressWindow " + Narrow(title) + " " + std::to_string(step_total));
+void MemoryUi::LoadWindowResources() {
+  if (journal_) journal_->Add("LoadWindowResources");
+}
+
+void MemoryUi::BuildProgressWindow(const ProgressWindowTexts& texts, std::int32_t step_total) {
+  window_texts = texts;
+  if (journal_) journal_->Add("BuildProgressWindow " + Narrow(texts.title) + " " + std::to_string(step_total));
 }
 
 void MemoryUi::SetProgressMaximum(std::int32_t step_total) {
   if (journal_) journal_->Add("SetProgressMaximum " + std::to_string(step_total));
 }
 
-void MemoryUi::SetProgressPosition(std::int32_t position) {
-  if (journal_) journal_->Add("SetProgressPosition " + std::to_string(position));
+void MemoryUi::SetProgressPosition(std::int32_t position, bool final) {
+  if (journal_) journal_->Add("SetProgressPosition " + std::to_string(position) + (final ? " final" : ""));
 }
 
 void MemoryUi::HideProgressWindow() {

@@ -46,9 +46,10 @@ class MemoryUi final : public Ui {
   bool IsTopmost(NativeHandle window) override { return Find(window).topmost; }
   void SetTopmost(NativeHandle window, bool topmost) override { Find(window).topmost = topmost; }
   UiEvent WaitEvent() override;
-  void BuildProgressWindow(const Text& title, std::int32_t step_total) override;
+  void LoadWindowResources() override;
+  void BuildProgressWindow(const ProgressWindowTexts& texts, std::int32_t step_total) override;
   void SetProgressMaximum(std::int32_t step_total) override;
-  void SetProgressPosition(std::int32_t position) override;
+  void SetProgressPosition(std::int32_t position, bool final) override;
   void HideProgressWindow() override;
 
   // Answers each box; by default OK for OK boxes, Yes for Yes/No boxes.
@@ -58,6 +59,7 @@ class MemoryUi final : public Ui {
   std::deque<UiEvent> events;
   std::function<void()> idle;
   std::vector<ShownBox> boxes;
+  ProgressWindowTexts window_texts;
   // The windows, the calling thread and the foreground window; a box answered by `answer` can
   // look at them while it is "open".
   std::vector<FakeWindow> windows;
