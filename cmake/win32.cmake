@@ -24,7 +24,10 @@ add_library(unroll_win32 STATIC
 target_link_libraries(unroll_win32 PUBLIC unroll_core unroll_jpeg)
 target_compile_options(unroll_win32 PRIVATE ${UNROLL_WARNINGS} ${UNROLL_SIZE_FLAGS} -fno-exceptions -fno-rtti)
 
-add_executable(uninstall WIN32 src/app/main.cc src/app/runtime.cc resources/uninstall.rc)
+add_executable(uninstall WIN32 src/app/main.cc src/app/runtime.cc)
+if(EXISTS ${CMAKE_SOURCE_DIR}/resources/uninstall.ico)
+  target_sources(uninstall PRIVATE resources/uninstall.rc)
+endif()
 target_link_libraries(uninstall PRIVATE unroll_win32 ole32 shell32 user32 gdi32 comctl32 advapi32)
 target_compile_options(uninstall PRIVATE ${UNROLL_WARNINGS} ${UNROLL_SIZE_FLAGS} -fno-exceptions -fno-rtti)
 target_link_options(uninstall PRIVATE -municode -mwindows -static -s -Wl,--gc-sections

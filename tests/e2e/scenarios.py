@@ -2,13 +2,14 @@
 """End-to-end scenarios: uninstall.exe under Wine, its user played by e2e_driver.exe.
 
   scenarios.py --exe uninstall.exe --driver e2e_driver.exe [--marker e2e_mark.exe]
-               [--env wine.env] [--list] [NAME...]
+               [--reg e2e_reg.exe] [--env wine.env] [--list] [NAME...]
 
 Needs the prefix of `tests/e2e/wine.sh start` (its wine.env; by default the one beside --exe).
 Each scenario lays out an application folder of its own, C:\\Unroll e2e\\<name>\\Sample App,
 starts its copy of uninstall.exe from another folder, C:\\Unroll e2e\\<name>\\Start here, and
 checks the driver's records and the files on the Linux side. The folders stay for a look
-afterwards; the next run replaces them.
+afterwards; the next run replaces them. The registry scenarios lay out keys of their own, such as
+HKCU\\Software\\UnrollE2E\\<name>, with e2e_reg.exe, compare them before and after and remove them.
 """
 
 import argparse
@@ -20,6 +21,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
+from reg_tree import Sandbox, removed  # noqa: E402
 from unroll_log import LANGUAGE_NAME, LOG_NAME, log_bytes, write_data_files  # noqa: E402
 from wine_run import Wine, snapshot, wait_for_file  # noqa: E402
 
@@ -41,6 +43,7 @@ class Scenario:
     def __init__(self, tools, name):
         self.tools = tools
         self.wine = tools.wine
+        self.name = name
         self.root = self.wine.drive_c / "Unroll e2e" / name
         shutil.rmtree(self.root, ignore_errors=True)
         self.app = self.root / "Sample App"
@@ -51,6 +54,8 @@ class Scenario:
         self.work = self.root / "driver"  # the driver's records and output; not in the trees
         self.work.mkdir()
         self.records = []
+        self.sandboxes = []  # registry keys laid out and not removed yet
+        self.registry_before = set()
 
     def tree(self):
         return {name: content for name, content in snapshot(self.root).items()
@@ -75,6 +80,51 @@ class Scenario:
         problems += [f"changed: {n}" for n in sorted(want.keys() & got.keys()) if want[n] != got[n]]
         if problems:
             raise Failed("files: " + "; ".join(problems))
+
+    def expect_lines(self, what, got, want):
+        problems = [f"gone: {line}" for line in sorted(want - got)]
+        problems += [f"unexpected: {line}" for line in sorted(got - want)]
+        if problems:
+            raise Failed(f"{what}: " + "; ".join(problems))
+
+    def reg(self, what, commands):
+        """Runs e2e_reg.exe with commands (tuples of fields); returns the lines it dumped."""
+        commands_file, out = self.work / "reg commands.txt", self.work / "reg out.txt"
+        commands_file.write_text("".join("\t".join(c) + "\n" for c in commands), encoding="utf-8")
+        out.unlink(missing_ok=True)
+        code = self.wine.run([self.tools.reg, self.win(commands_file), self.win(out)],
+                             self.work / "reg.log", 60)
+        lines = out.read_text(encoding="utf-8").splitlines() if out.exists() else []
+        if code != 0:
+            raise Failed(f"e2e_reg ({what}) ended with {code}: {lines[-1:]}")
+        return set(lines)
+
+    def sandbox(self, root, path=None):
+        """A key of this scenario's own under root, by default Software\\UnrollE2E\\<name>."""
+        return Sandbox(root, path or "Software\\UnrollE2E\\" + self.name)
+
+    def lay_out_registry(self, *layouts):
+        """layouts: (sandbox, layout) pairs; checks that the registry holds exactly them."""
+        self.sandboxes += [box for box, _ in layouts]
+        commands = [c for box, layout in layouts for c in box.commands(layout)]
+        got = self.reg("set-up", commands + [("dump", box.key()) for box, _ in layouts])
+        self.expect_lines("registry as laid out", got,
+                          set().union(*(box.lines(layout) for box, layout in layouts)))
+        self.registry_before = got
+
+    def expect_registry(self, *gone):
+        """The sandboxes hold what they held before but for gone (see reg_tree.removed); removes
+        them."""
+        want = removed(self.registry_before, *gone)
+        got = self.reg("read-back", [("dump", box.key()) for box in self.sandboxes] +
+                       [("clear", box.key()) for box in self.sandboxes])
+        self.sandboxes = []
+        self.expect_lines("registry", got, want)
+
+    def clean_up(self):
+        if self.sandboxes:
+            self.reg("clean-up", [("clear", box.key()) for box in self.sandboxes])
+            self.sandboxes = []
 
     def expect_records(self, *wanted):
         """wanted: (step, fields) pairs, the exit record last. A box's owner is only checked
@@ -222,6 +272,154 @@ def exit_request(*answers):
     return scenario
 
 
+def uninstall(s, records):
+    """Writes the data files, answers Yes and then OK to the success box. Only the boxes' buttons
+    are checked: their texts are the other scenarios' business."""
+    write_data_files(s.app, APP_NAME, records)
+    s.play("box:yes", "box:ok")
+    s.expect_records(("box:yes", {"buttons": CONFIRM_BOX["buttons"]}),
+                     ("box:ok", {"buttons": SUCCESS_BOX["buttons"]}), ("exit", {"code": 0}))
+
+
+# A value's removal, a key's removal, and the same names where no record points: siblings,
+# names that start alike, another application's key with the same value.
+REGISTRY_LAYOUT = {
+    "": {"Sandbox": "keep"},
+    r"Vendor\App\Settings": {"Color": "red", "Color Backup": "blue", "": "default", "Size": 42},
+    r"Vendor\App\Settings Backup": {"Color": "red"},
+    r"Vendor\App\Cache": {"Entry": "1", "Count": 2},
+    r"Vendor\App\Cache Old": {"Entry": "1"},
+    r"Vendor\App\Cached": {},
+    r"Vendor\App\Ünïcode Käy": {"Wért €": "ö", "Wert": "o"},
+    r"Vendor\Other App\Settings": {"Color": "red"},
+    r"Vendor\Other App\Cache": {"Entry": "1"},
+}
+
+
+def registry_records(s):
+    """#DRV and #DRK under HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE, between file records."""
+    boxes = [s.sandbox("HKCU"), s.sandbox("HKLM")]
+    s.lay_out_registry(*[(box, REGISTRY_LAYOUT) for box in boxes])
+    for name in ("read me.txt", "bin/tool.dll", "keep.txt"):
+        (s.app / name).parent.mkdir(exist_ok=True)
+        (s.app / name).write_text(name)
+    before = s.tree()
+    records = [("#DF", s.win(s.app / "read me.txt"))]
+    for box in boxes:
+        records += [box.drv(r"Vendor\App\Settings", "Color"), box.drk(r"Vendor\App\Cache"),
+                    box.drv(r"Vendor\App\Ünïcode Käy", "Wért €")]
+    records += [("#DD", s.win(s.app / "bin"))]
+    uninstall(s, records)
+    gone = {"Sample App/" + name for name in ("read me.txt", "bin", "bin/tool.dll", LOG_NAME,
+                                               LANGUAGE_NAME)}
+    s.expect_tree({name: content for name, content in before.items() if name not in gone})
+    s.expect_registry(*[item for box in boxes for item in (
+        box.value(r"Vendor\App\Settings", "Color"), box.key(r"Vendor\App\Cache"),
+        box.value(r"Vendor\App\Ünïcode Käy", "Wért €"))])
+
+
+def registry_prune(s):
+    """Pruning climbs the record's path up to the first key that holds a value or a subkey,
+    also after a removal that failed; with nothing held anywhere, the path's first key goes too."""
+    box = s.sandbox("HKCU")
+    top = s.sandbox("HKCU", "UnrollE2E " + s.name)  # right below the root
+    s.lay_out_registry((box, {
+        "Stop at value": {"Keep": "1"}, r"Stop at value\A\B\C": {"Last": "x"},
+        r"Stop at subkey\Sibling": {}, r"Stop at subkey\A\B\C": {"Last": "x"},
+        r"Stop in between\A": {"Keep": 1}, r"Stop in between\A\B\C": {"One": "1", "Two": 2},
+        r"Still a value\A": {"Last": "x", "Other": "y"},
+        r"Empty already\A\B": {},
+        r"Missing key\A": {},
+    }), (top, {r"A\B": {"Last": "x"}}))
+    uninstall(s, [box.drv(r"Stop at value\A\B\C", "Last"),
+                  box.drv(r"Stop at subkey\A\B\C", "Last"),
+                  box.drk(r"Stop in between\A\B\C"),
+                  box.drv(r"Still a value\A", "Last"),
+                  box.drv(r"Empty already\A\B", "Never there"),
+                  box.drk(r"Missing key\A\Never there"),
+                  top.drv(r"A\B", "Last")])
+    s.expect_registry(box.key(r"Stop at value\A"), box.key(r"Stop at subkey\A"),
+                      box.key(r"Stop in between\A\B"), box.value(r"Still a value\A", "Last"),
+                      box.key("Empty already"), box.key("Missing key"), top.key())
+
+
+def registry_key_with_subkey(s):
+    """#DRK on a key with a subkey removes nothing; neither does the pruning after it. The last
+    record shows that the replay went on past them."""
+    layout = {
+        "Done": {"Last": "x"},
+        r"Full\Parent": {"Value": "1"}, r"Full\Parent\Child": {"Value": "2"},
+        r"Empty\Parent\Child": {},
+    }
+    boxes = [s.sandbox("HKCU"), s.sandbox("HKLM")]
+    s.lay_out_registry(*[(box, layout) for box in boxes])
+    uninstall(s, [r for box in boxes for r in (box.drk(r"Full\Parent"), box.drk(r"Empty\Parent"))]
+              + [boxes[0].drv("Done", "Last")])
+    s.expect_registry(boxes[0].key("Done"))
+
+
+def registry_default_value(s):
+    """A #DRV whose value name line is empty removes the key's default value."""
+    box = s.sandbox("HKCU")
+    s.lay_out_registry((box, {
+        "With others": {"": "default", "Other": "x"},
+        r"Only default\Inner": {"": "default"},
+        "Empty default": {"": ""},
+        "No default": {"Named": "x", "@": "at"},
+    }))
+    uninstall(s, [box.drv(key, "") for key in
+                  ("With others", r"Only default\Inner", "Empty default", "No default")])
+    s.expect_registry(box.value("With others", ""), box.key("Only default"),
+                      box.key("Empty default"))
+
+
+# Root names that are none: a record with one changes nothing.
+UNKNOWN_ROOTS = ["hkey_current_user", "HKCU", "Hkey_Local_Machine", "HKLM",
+                 "HKEY_PERFORMANCE_DATA", "HKEY_DYN_DATA", "", "HKEY_CURRENT_USER ",
+                 " HKEY_LOCAL_MACHINE", "HKEY_CURRENT_USER\\"]
+
+
+def registry_unknown_root(s):
+    """Records with an unknown root, after a valid HKEY_LOCAL_MACHINE record and again after a
+    valid HKEY_CURRENT_USER one. The same keys lie under both roots, so that whichever root such
+    a record were given, it would remove something: a value, a key, or an empty key by pruning."""
+    layout = {"Valid": {"Machine": "1", "User": "1"}}
+    for i in range(len(UNKNOWN_ROOTS)):
+        layout.update({f"Value {i}": {"Name": "x"}, f"Key {i}": {"Name": "x"},
+                       f"Empty {i}\\Leaf": {}})
+    boxes = {"HKLM": s.sandbox("HKLM"), "HKCU": s.sandbox("HKCU")}
+    s.lay_out_registry(*[(box, layout) for box in boxes.values()])
+    unknown = [r for i, root in enumerate(UNKNOWN_ROOTS) for r in (
+        boxes["HKCU"].drv(f"Value {i}", "Name", root=root),
+        boxes["HKCU"].drk(f"Key {i}", root=root),
+        boxes["HKCU"].drv(f"Empty {i}\\Leaf", "Never there", root=root))]
+    uninstall(s, [boxes["HKLM"].drv("Valid", "Machine"), *unknown,
+                  boxes["HKCU"].drv("Valid", "User"), *unknown])
+    s.expect_registry(boxes["HKLM"].value("Valid", "Machine"),
+                      boxes["HKCU"].value("Valid", "User"))
+
+
+def registry_roots(s):
+    """The three other roots: a value goes, its neighbours stay."""
+    boxes = [s.sandbox("HKCR", "UnrollE2E " + s.name),
+             s.sandbox("HKU", ".DEFAULT\\Software\\UnrollE2E\\" + s.name),
+             s.sandbox("HKCC", "Software\\UnrollE2E\\" + s.name)]
+    layout = {"Key": {"Gone": "x", "Kept": "y"}, "Key 2": {"Gone": "x"}}
+    s.lay_out_registry(*[(box, layout) for box in boxes])
+    uninstall(s, [box.drv("Key", "Gone") for box in boxes])
+    s.expect_registry(*[box.value("Key", "Gone") for box in boxes])
+
+
+def registry_many(s):
+    """1,000 #DRV records, 100 values in each of 10 keys: each key goes with its last value, and
+    the sandbox key with the last key."""
+    box = s.sandbox("HKCU")
+    keys = [f"Key {k:02}" for k in range(10)]
+    s.lay_out_registry((box, {key: {f"Value {v:03}": v for v in range(100)} for key in keys}))
+    uninstall(s, [box.drv(key, f"Value {v:03}") for key in keys for v in range(100)])
+    s.expect_registry(box.key())
+
+
 def break_marker(app):
     data = (app / LOG_NAME).read_bytes()
     (app / LOG_NAME).write_bytes(b"\x08\x00\x00\x00" + data[4:])
@@ -239,6 +437,13 @@ SCENARIOS = {
     "follow-up-unquoted": follow_up(lambda tool: tool, lambda tool: f'"{tool}"'),
     "exit-ok": exit_request("ok"),
     "exit-cancel-ok": exit_request("cancel", "ok"),
+    "registry-records": registry_records,
+    "registry-prune": registry_prune,
+    "registry-key-with-subkey": registry_key_with_subkey,
+    "registry-default-value": registry_default_value,
+    "registry-unknown-root": registry_unknown_root,
+    "registry-roots": registry_roots,
+    "registry-many": registry_many,
 }
 
 
@@ -247,6 +452,7 @@ class Tools:
         self.exe = pathlib.Path(args.exe).absolute()
         self.driver = pathlib.Path(args.driver).absolute()
         self.marker = pathlib.Path(args.marker or self.driver.with_name("e2e_mark.exe")).absolute()
+        self.reg = pathlib.Path(args.reg or self.driver.with_name("e2e_reg.exe")).absolute()
         self.wine = Wine(args.env or self.exe.with_name("wine.env"))
 
 
@@ -255,6 +461,7 @@ def main():
     parser.add_argument("--exe", required=True)
     parser.add_argument("--driver", required=True)
     parser.add_argument("--marker")
+    parser.add_argument("--reg")
     parser.add_argument("--env")
     parser.add_argument("--list", action="store_true")
     parser.add_argument("names", nargs="*", metavar="NAME")
@@ -273,7 +480,15 @@ def main():
         s = None
         try:
             s = Scenario(tools, name)
-            SCENARIOS[name](s)
+            try:
+                SCENARIOS[name](s)
+            except BaseException:
+                try:
+                    s.clean_up()
+                except Exception as error:
+                    print(f"    clean-up: {error}")
+                raise
+            s.clean_up()
             passed += 1
             print(f"PASS {name} ({time.monotonic() - started:.1f} s)", flush=True)
         except Exception as error:  # a broken scenario is one failure, not the end of the run
