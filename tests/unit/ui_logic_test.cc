@@ -139,7 +139,9 @@ TEST(ProgressThrottle, SendsOnlyVisibleChangesAtMostEvery30Ms) {
     if (throttle.ShouldSend(position, now)) {
       ++sent;
       if (position == 20000) full_sent = true;
-      if (position != 1 && position != 20000) EXPECT_GE(now - last, 30u) << position;
+      if (position != 1 && position != 20000) {
+        EXPECT_GE(now - last, 30u) << position;
+      }
       EXPECT_LE(position, 20000);  // beyond the maximum the bar cannot change
       last = now;
     }
