@@ -1,8 +1,6 @@
 // wWinMain: builds the Win32 services and hands them to the main sequence.
 #include "engine/uninstaller.h"
 #include "platform/win32/win32.h"
-// commctrl.h needs <windows.h> first.
-#include <commctrl.h>
 #include "ui/win32_ui.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {

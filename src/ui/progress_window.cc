@@ -1,7 +1,5 @@
 // The progress window: its pictures and fonts, its nine controls, and the progress operations
 // that the worker reaches through synchronous messages.
-#include <commctrl.h>
-
 #include "ui/pictures.h"
 #include "ui/win32_ui.h"
 

@@ -15,6 +15,7 @@
 #endif
 #include <windows.h>
 // Order matters: these need <windows.h> first.
+#include <commctrl.h>
 #include <objbase.h>
 #include <shellapi.h>
 
