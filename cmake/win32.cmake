@@ -1,5 +1,6 @@
 # Windows build (MinGW-w64, i686): uninstall.exe, and the test programs that run under Wine.
-set(UNROLL_SIZE_FLAGS -Os -ffunction-sections -fdata-sections -fno-threadsafe-statics)
+set(UNROLL_SIZE_FLAGS -Os -ffunction-sections -fdata-sections -fno-threadsafe-statics
+    -fno-asynchronous-unwind-tables)
 target_compile_options(unroll_core PRIVATE ${UNROLL_SIZE_FLAGS} -fno-exceptions -fno-rtti)
 target_compile_definitions(unroll_core PUBLIC UNICODE _UNICODE)
 
