@@ -2,16 +2,31 @@
 //
 //   e2e_driver --exe PATH --cwd DIR --out FILE --timeout SECONDS step...
 //
-//   box:ok | box:cancel | box:yes | box:no
-//            wait for the next message box of the process, record it, press that button
+//   box:BUTTON[@main|@worker]
+//            wait for a message box of the process (of its first thread, or of any other one),
+//            record it, press BUTTON (ok, cancel, yes, no, ...); BUTTON "keep" presses nothing and
+//            leaves the box open. Recorded: title, text, visible buttons, icon, owner (none,
+//            window, box: another box of the process, other:CLASS), thread, and the number of
+//            the process's boxes open at that moment
 //   window   wait for the process's own (non-dialog) top-level window and record its title
 //   close    the same, then post WM_CLOSE to it
+//   inspect  the same, and record its frame, its child controls and its progress bar's state
+//   hidden   watch the window found last until the process ends; record the states it was seen
+//            in, in their order: visible, hidden, destroyed
+//   pause:FILE
+//            wait until FILE exists (the caller's signal to go on)
+//   gone:SECONDS
+//            wait for the process to end and then, at most SECONDS, for its program file and
+//            the .bat files that appeared in the temporary folder to be gone; record the
+//            scripts and any top-level window of another process that was shown meanwhile
 //
-// FILE gets one JSON line per step and a last line with the exit code of the process, or with
-// the step that failed. When the time is up the process is ended: nothing can hang the caller.
+// FILE gets one JSON line per step and a line with the exit code of the process, or with the
+// step that failed. When the time is up the process is ended: nothing can hang the caller.
 // Exit code: 0 when every step was done, 1 when a step could not be, 2 on a time-out.
 #include <windows.h>
+#include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cwchar>
 #include <string>
@@ -65,6 +80,14 @@ std::string Json(const std::wstring& text) {
   return out + "\"";
 }
 
+std::string JsonList(const std::vector<std::wstring>& items) {
+  std::string out;
+  for (const std::wstring& item : items) out += (out.empty() ? "" : ",") + Json(item);
+  return "[" + out + "]";
+}
+
+std::string Number(long long value) { return std::to_string(value); }
+
 std::wstring ClassOf(HWND window) {
   wchar_t name[64] = {};
   ::GetClassNameW(window, name, 64);
@@ -98,6 +121,11 @@ BOOL CALLBACK CollectVisibleOfProcess(HWND window, LPARAM parameter) {
   return TRUE;
 }
 
+BOOL CALLBACK CollectVisible(HWND window, LPARAM parameter) {
+  if (::IsWindowVisible(window)) reinterpret_cast<WindowSearch*>(parameter)->found.push_back(window);
+  return TRUE;
+}
+
 BOOL CALLBACK CollectAll(HWND window, LPARAM parameter) {
   reinterpret_cast<WindowSearch*>(parameter)->found.push_back(window);
   return TRUE;
@@ -110,6 +138,14 @@ std::vector<HWND> TopLevelWindows(DWORD process_id) {
   return search.found;
 }
 
+// The visible top-level windows of every process.
+std::vector<HWND> VisibleWindows() {
+  WindowSearch search{0, {}};
+  ::EnumWindows(&CollectVisible, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// Every descendant, the children of children included.
 std::vector<HWND> Children(HWND parent) {
   WindowSearch search{0, {}};
   ::EnumChildWindows(parent, &CollectAll, reinterpret_cast<LPARAM>(&search));
@@ -176,11 +212,47 @@ std::wstring IconOf(HWND box, ULONGLONG deadline) {
   return verdict;
 }
 
+// The names of the .bat files in the temporary folder, the folder that the uninstaller's
+// self-removal script goes to (the same user and environment as ours).
+std::vector<std::wstring> ScriptsInTemp() {
+  wchar_t folder[MAX_PATH + 1] = {};
+  const DWORD length = ::GetTempPathW(MAX_PATH + 1, folder);
+  std::vector<std::wstring> names;
+  if (length == 0 || length > MAX_PATH) return names;
+  WIN32_FIND_DATAW found;
+  HANDLE find = ::FindFirstFileW((std::wstring(folder) + L"*.bat").c_str(), &found);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do {
+    names.push_back(found.cFileName);
+  } while (::FindNextFileW(find, &found));
+  ::FindClose(find);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+template <typename T>
+bool Contains(const std::vector<T>& items, const T& item) {
+  return std::find(items.begin(), items.end(), item) != items.end();
+}
+
+// x, y, width, height of a window relative to the client area of another.
+std::string RectIn(HWND window, HWND frame) {
+  RECT rect;
+  ::GetWindowRect(window, &rect);
+  ::MapWindowPoints(HWND_DESKTOP, frame, reinterpret_cast<POINT*>(&rect), 2);
+  return "[" + Number(rect.left) + "," + Number(rect.top) + "," + Number(rect.right - rect.left) +
+         "," + Number(rect.bottom - rect.top) + "]";
+}
+
 class Driver {
  public:
   Driver(HANDLE out, ULONGLONG deadline) : out_(out), deadline_(deadline) {}
 
   bool Start(const std::wstring& exe, const std::wstring& cwd) {
+    exe_ = exe;
+    // What was there before: the gone step reports only what the uninstaller left.
+    scripts_before_ = ScriptsInTemp();
+    windows_before_ = VisibleWindows();
     std::wstring command_line = L"\"" + exe + L"\"";
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
@@ -194,23 +266,26 @@ class Driver {
     ::CloseHandle(started.hThread);
     process_ = started.hProcess;
     process_id_ = started.dwProcessId;
+    main_thread_id_ = started.dwThreadId;
     return true;
   }
 
   // 0 done, 1 could not be done, 2 out of time.
   int Step(const std::wstring& step) {
     if (step.compare(0, 4, L"box:") == 0) return PressBox(step, step.substr(4));
-    if (step == L"window" || step == L"close") return MainWindow(step, step == L"close");
+    if (step == L"window" || step == L"close" || step == L"inspect") return MainWindow(step);
+    if (step == L"hidden") return WatchHidden(step);
+    if (step.compare(0, 6, L"pause:") == 0) return Pause(step, step.substr(6));
+    if (step.compare(0, 5, L"gone:") == 0) return Gone(step, std::wcstod(step.c_str() + 5, nullptr));
     return Fail(step, "unknown step");
   }
 
   int Finish() {
+    if (exited_) return 0;
     const ULONGLONG now = ::GetTickCount64();
     const DWORD wait = now < deadline_ ? static_cast<DWORD>(deadline_ - now) : 0;
     if (::WaitForSingleObject(process_, wait) != WAIT_OBJECT_0) return TimeOut(L"exit");
-    DWORD code = 0;
-    ::GetExitCodeProcess(process_, &code);
-    Record("{\"step\":\"exit\",\"code\":" + std::to_string(code) + "}");
+    RecordExit();
     return 0;
   }
 
@@ -222,17 +297,40 @@ class Driver {
   }
 
  private:
-  int PressBox(const std::wstring& step, const std::wstring& button_name) {
+  // "main": the process's first thread; "worker": any other.
+  std::wstring ThreadOf(HWND window) {
+    return ::GetWindowThreadProcessId(window, nullptr) == main_thread_id_ ? L"main" : L"worker";
+  }
+
+  std::vector<HWND> Boxes() {
+    std::vector<HWND> boxes;
+    for (HWND window : TopLevelWindows(process_id_)) {
+      if (IsDialog(window)) boxes.push_back(window);
+    }
+    return boxes;
+  }
+
+  int PressBox(const std::wstring& step, std::wstring button_name) {
+    std::wstring thread;
+    const std::size_t at = button_name.find(L'@');
+    if (at != std::wstring::npos) {
+      thread = button_name.substr(at + 1);
+      button_name.resize(at);
+      if (thread != L"main" && thread != L"worker") return Fail(step, "unknown thread");
+    }
+    const bool keep = button_name == L"keep";
     int button_id = 0;
     for (const ButtonName& b : kButtons) {
       if (button_name == b.name) button_id = b.id;
     }
-    if (button_id == 0) return Fail(step, "unknown button");
+    if (button_id == 0 && !keep) return Fail(step, "unknown button");
 
     HWND box = nullptr;
+    std::vector<HWND> boxes;
     while (box == nullptr) {
-      for (HWND window : TopLevelWindows(process_id_)) {
-        if (IsDialog(window)) box = window;
+      boxes = Boxes();
+      for (HWND window : boxes) {
+        if (thread.empty() || ThreadOf(window) == thread) box = window;
       }
       if (box != nullptr) break;
       if (const int waited = Wait(step)) return waited;
@@ -252,29 +350,139 @@ class Driver {
     }
     HWND text = ::GetDlgItem(box, kMessageBoxTextId);
     const std::wstring owner = OwnerOf(box);
+    // "open": the boxes of the process on the screen at this moment, this one included.
     Record("{\"step\":" + Json(step) + ",\"title\":" + Json(TextOf(box)) +
            ",\"text\":" + Json(text != nullptr ? TextOf(text) : L"") + ",\"buttons\":[" + buttons +
-           "],\"icon\":" + Json(IconOf(box, deadline_)) + ",\"owner\":" + Json(owner) + "}");
+           "],\"icon\":" + Json(IconOf(box, deadline_)) + ",\"owner\":" + Json(owner) +
+           ",\"thread\":" + Json(ThreadOf(box)) + ",\"open\":" + Number(Boxes().size()) + "}");
+    if (keep) return 0;
     if (button == nullptr) return Fail(step, "the box has no such button");
 
     // What a click on the button sends; the box then ends with that result.
     ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(button_id, BN_CLICKED),
                    reinterpret_cast<LPARAM>(button));
-    // Gone before the next step looks, so that it never finds this box again.
+    // Gone before the next step looks, so that it never finds this box again. Looked for
+    // every millisecond: what the process does next can be over in a few.
     while (::IsWindow(box) && ::IsWindowVisible(box)) {
       if (::GetTickCount64() >= deadline_) return TimeOut(step);
-      ::Sleep(kPollMs);
+      ::Sleep(1);
     }
     return 0;
   }
 
-  int MainWindow(const std::wstring& step, bool close) {
+  int MainWindow(const std::wstring& step) {
     HWND main = nullptr;
     while ((main = FindMainWindow()) == nullptr) {
       if (const int waited = Wait(step)) return waited;
     }
+    main_ = main;
+    if (step == L"inspect") {
+      Record("{\"step\":" + Json(step) + "," + Inspect(main) + "}");
+      return 0;
+    }
     Record("{\"step\":" + Json(step) + ",\"title\":" + Json(TextOf(main)) + "}");
-    if (close) ::PostMessageW(main, WM_CLOSE, 0, 0);
+    if (step == L"close") ::PostMessageW(main, WM_CLOSE, 0, 0);
+    return 0;
+  }
+
+  // The window's frame and controls as this process sees them. Everything here is asked by
+  // window handle or by messages without pointers, which work across processes.
+  std::string Inspect(HWND main) {
+    RECT frame;
+    ::GetWindowRect(main, &frame);
+    RECT client;
+    ::GetClientRect(main, &client);
+    std::string out = "\"title\":" + Json(TextOf(main)) +
+                      ",\"style\":" + Number(::GetWindowLongW(main, GWL_STYLE) & 0xFFFFFFFFLL) +
+                      ",\"exstyle\":" + Number(::GetWindowLongW(main, GWL_EXSTYLE) & 0xFFFFFFFFLL) +
+                      ",\"frame\":[" + Number(frame.left) + "," + Number(frame.top) + "," +
+                      Number(frame.right - frame.left) + "," + Number(frame.bottom - frame.top) +
+                      "],\"client\":[" + Number(client.right) + "," + Number(client.bottom) +
+                      "],\"screen\":[" + Number(::GetSystemMetrics(SM_CXSCREEN)) + "," +
+                      Number(::GetSystemMetrics(SM_CYSCREEN)) + "],\"owner\":" +
+                      Json(::GetWindow(main, GW_OWNER) != nullptr ? L"some" : L"none") +
+                      ",\"controls\":[";
+    std::string controls;
+    HWND bar = nullptr;
+    for (HWND child : Children(main)) {
+      HWND parent = ::GetParent(child);
+      const std::wstring parent_name =
+          parent == main ? L"window" : L"control " + std::to_wstring(::GetDlgCtrlID(parent));
+      if (ClassOf(child) == PROGRESS_CLASSW) bar = child;
+      controls += std::string(controls.empty() ? "" : ",") + "{\"id\":" +
+                  Number(::GetDlgCtrlID(child)) + ",\"class\":" + Json(ClassOf(child)) +
+                  ",\"parent\":" + Json(parent_name) + ",\"rect\":" + RectIn(child, main) +
+                  ",\"style\":" + Number(::GetWindowLongW(child, GWL_STYLE) & 0xFFFFFFFFLL) +
+                  ",\"exstyle\":" + Number(::GetWindowLongW(child, GWL_EXSTYLE) & 0xFFFFFFFFLL) +
+                  ",\"text\":" + Json(TextOf(child)) + "}";
+    }
+    out += controls + "]";
+    if (bar != nullptr) {
+      // PBM_GETRANGE returns the limit that wParam asks for when lParam is null.
+      out += ",\"bar\":{\"low\":" + Number(::SendMessageW(bar, PBM_GETRANGE, TRUE, 0)) +
+             ",\"high\":" + Number(::SendMessageW(bar, PBM_GETRANGE, FALSE, 0)) +
+             ",\"pos\":" + Number(::SendMessageW(bar, PBM_GETPOS, 0, 0)) + "}";
+    }
+    return out;
+  }
+
+  // Polls the window found last as fast as it can until the process ends. "seen" lists the
+  // states in the order they came, each once per run of polls: "visible", "hidden", "destroyed".
+  int WatchHidden(const std::wstring& step) {
+    if (main_ == nullptr) return Fail(step, "no window found before");
+    std::vector<std::wstring> seen;
+    while (::WaitForSingleObject(process_, 0) != WAIT_OBJECT_0) {
+      const wchar_t* state = !::IsWindow(main_)          ? L"destroyed"
+                             : ::IsWindowVisible(main_) ? L"visible"
+                                                         : L"hidden";
+      if (seen.empty() || seen.back() != state) seen.push_back(state);
+      if (::GetTickCount64() >= deadline_) return TimeOut(step);
+      ::Sleep(1);
+    }
+    Record("{\"step\":" + Json(step) + ",\"seen\":" + JsonList(seen) + "}");
+    return 0;
+  }
+
+  int Pause(const std::wstring& step, const std::wstring& file) {
+    while (::GetFileAttributesW(file.c_str()) == INVALID_FILE_ATTRIBUTES) {
+      if (const int waited = Wait(step)) return waited;
+    }
+    return 0;
+  }
+
+  int Gone(const std::wstring& step, double seconds) {
+    std::vector<std::wstring> scripts;  // every new .bat seen, in the order seen
+    std::vector<std::wstring> windows;  // classes of new visible windows of other processes
+    std::vector<std::wstring> left;
+    bool exe_gone = false;
+    ULONGLONG until = 0;
+    for (;;) {
+      left.clear();
+      for (const std::wstring& name : ScriptsInTemp()) {
+        if (Contains(scripts_before_, name)) continue;
+        left.push_back(name);
+        if (!Contains(scripts, name)) scripts.push_back(name);
+      }
+      for (HWND window : VisibleWindows()) {
+        DWORD owner_process = 0;
+        ::GetWindowThreadProcessId(window, &owner_process);
+        if (owner_process == process_id_ || Contains(windows_before_, window)) continue;
+        windows_before_.push_back(window);  // each window once
+        windows.push_back(ClassOf(window));
+      }
+      exe_gone = ::GetFileAttributesW(exe_.c_str()) == INVALID_FILE_ATTRIBUTES;
+      const ULONGLONG now = ::GetTickCount64();
+      if (!exited_ && ::WaitForSingleObject(process_, 0) == WAIT_OBJECT_0) {
+        RecordExit();
+        until = std::min(deadline_, now + static_cast<ULONGLONG>(seconds * 1000));
+      }
+      if (exited_ && ((exe_gone && left.empty()) || now >= until)) break;
+      if (!exited_ && now >= deadline_) return TimeOut(step);
+      ::Sleep(5);
+    }
+    Record("{\"step\":" + Json(step) + ",\"exe\":" + Json(exe_gone ? L"gone" : L"there") +
+           ",\"scripts\":" + JsonList(scripts) + ",\"left\":" + JsonList(left) +
+           ",\"windows\":" + JsonList(windows) + "}");
     return 0;
   }
 
@@ -285,13 +493,15 @@ class Driver {
     return nullptr;
   }
 
+  // "window": the process's own top-level window; "box": one of its message boxes.
   std::wstring OwnerOf(HWND box) {
     HWND owner = ::GetWindow(box, GW_OWNER);
     if (owner == nullptr) return L"none";
     DWORD owner_process = 0;
     ::GetWindowThreadProcessId(owner, &owner_process);
-    if (owner_process == process_id_ && ::GetParent(owner) == nullptr && !IsDialog(owner)) {
-      return L"window";
+    // GetParent would give the owner's own owner: a top-level window is one without WS_CHILD.
+    if (owner_process == process_id_ && (::GetWindowLongW(owner, GWL_STYLE) & WS_CHILD) == 0) {
+      return IsDialog(owner) ? L"box" : L"window";
     }
     return L"other:" + ClassOf(owner);
   }
@@ -299,15 +509,20 @@ class Driver {
   // One poll interval; non-zero when the step cannot go on.
   int Wait(const std::wstring& step) {
     if (::WaitForSingleObject(process_, 0) == WAIT_OBJECT_0) {
-      DWORD code = 0;
-      ::GetExitCodeProcess(process_, &code);
       Fail(step, "the process ended");
-      Record("{\"step\":\"exit\",\"code\":" + std::to_string(code) + "}");
+      RecordExit();
       return 1;
     }
     if (::GetTickCount64() >= deadline_) return TimeOut(step);
     ::Sleep(kPollMs);
     return 0;
+  }
+
+  void RecordExit() {
+    DWORD code = 0;
+    ::GetExitCodeProcess(process_, &code);
+    Record("{\"step\":\"exit\",\"code\":" + std::to_string(code) + "}");
+    exited_ = true;
   }
 
   int Fail(const std::wstring& step, const char* why) {
@@ -332,8 +547,14 @@ class Driver {
   HANDLE out_;
   ULONGLONG deadline_;
   ULONGLONG started_ = ::GetTickCount64();
+  std::wstring exe_;
   HANDLE process_ = nullptr;
   DWORD process_id_ = 0;
+  DWORD main_thread_id_ = 0;
+  bool exited_ = false;
+  HWND main_ = nullptr;  // the window that the last window step found
+  std::vector<std::wstring> scripts_before_;
+  std::vector<HWND> windows_before_;
 };
 
 int Usage() {
