@@ -30,31 +30,56 @@ class Wine:
         except ValueError:
             return "Z:" + str(path).replace("/", "\\")
 
-    def run(self, args, log, timeout):
-        """Runs `wine args...`; returns its exit code, or None when it ran out of time."""
+    def run(self, args, log, timeout, poll=None):
+        """Runs `wine args...`; returns its exit code, or None when it ran out of time. poll, when
+        given, is called about every 20 ms while it runs."""
         with open(log, "wb") as out:
             process = subprocess.Popen(["wine", *map(str, args)], stdin=subprocess.DEVNULL,
                                        stdout=out, stderr=subprocess.STDOUT, env=self.env)
+            deadline = time.monotonic() + timeout
             try:
-                return process.wait(timeout=timeout)
+                while poll is not None and process.poll() is None:
+                    if time.monotonic() > deadline:
+                        raise subprocess.TimeoutExpired(args, timeout)
+                    poll()
+                    time.sleep(0.02)
+                return process.wait(timeout=max(0, deadline - time.monotonic()))
             except subprocess.TimeoutExpired:
                 process.kill()
                 process.wait()
                 return None
 
-    def drive(self, driver, exe, cwd, steps, work, timeout=30):
+    def drive(self, driver, exe, cwd, steps, work, timeout=30, react=None):
         """Plays steps at the program exe started in cwd (e2e_driver); the driver's records are
-        returned as dicts, the last one its exit record or its failure."""
+        returned as dicts, the last one its exit record or its failure. react, when given, maps a
+        step to a function that is called once, as soon as the driver has recorded that step."""
         out = pathlib.Path(work) / "driver.jsonl"
         out.unlink(missing_ok=True)
         args = [driver, "--exe", self.windows_path(exe), "--cwd", self.windows_path(cwd),
                 "--out", self.windows_path(out), "--timeout", timeout, *steps]
-        code = self.run(args, pathlib.Path(work) / "driver.log", timeout + 20)
-        records = [json.loads(line) for line in out.read_text(encoding="utf-8").splitlines()
-                   if line.strip()] if out.exists() else []
+        pending = dict(react or {})
+
+        def poll():
+            for record in read_records(out):
+                action = pending.pop(record.get("step"), None)
+                if action:
+                    action()
+
+        code = self.run(args, pathlib.Path(work) / "driver.log", timeout + 20,
+                        poll if pending else None)
+        records = read_records(out)
         if code is None:
             records.append({"step": "driver", "error": "the driver did not end"})
         return records
+
+
+def read_records(path):
+    """The driver's records so far; a line that it is still writing is left for the next look."""
+    try:
+        text = path.read_text(encoding="utf-8")
+    except FileNotFoundError:
+        return []
+    return [json.loads(line) for line in text.split("\n")[:-1] if line.strip()]
 
 
 def wait_for_file(path, seconds, *or_paths):
