@@ -20,6 +20,7 @@ PE32_MAGIC = 0x10B
 SUBSYSTEM_WINDOWS_GUI = 2
 IMPORT_DIRECTORY = 1
 DELAY_IMPORT_DIRECTORY = 13
+RESOURCE_DIRECTORY = 2
 
 
 class BadImage(Exception):
@@ -79,6 +80,17 @@ class Image:
                 names.append(self.name_at(self.u32(descriptor + name_field)))
                 descriptor += size
         return names
+
+    def resource_types(self):
+        """The numbered types of the resource directory's root (RT_ICON 3, RT_RCDATA 10, ...):
+        a 16-byte header with the counts of named and numbered entries at +12 and +14, then
+        8-byte entries, the named ones first."""
+        if RESOURCE_DIRECTORY >= len(self.directories) or self.directories[RESOURCE_DIRECTORY][0] == 0:
+            return []
+        root = self.offset(self.directories[RESOURCE_DIRECTORY][0])
+        named, numbered = self.u16(root + 12), self.u16(root + 14)
+        first = root + 16 + 8 * named
+        return [self.u32(first + 8 * i) & 0xFFFF for i in range(numbered)]
 
 
 def main():
