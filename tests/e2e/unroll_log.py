@@ -12,19 +12,21 @@ LOG_NAME = "uninstall.dat"
 LANGUAGE_NAME = "uninstall_l.ifl"
 FORMAT_MARKER = 7
 
-# The keys of the "[Uninstall]" group that the program looks up.
+# The keys of the "[Uninstall]" group that the program looks up, with English texts. "<appname>"
+# stands for the application name; the program puts it into BM, Success and Header_b only.
 DEFAULT_TEXTS = {
     "BM_T": "Uninstall",
-    "BM": "Do you want to remove %s and all of its components?",
-    "Header": "Uninstalling %s",
-    "Header_b": "Please wait while %s is removed from your computer.",
+    "BM": "Do you want to remove <appname> and all of its components?",
+    "Header": "Removing the application",
+    "Header_b": "Please wait while <appname> is removed from your computer.",
     "Uninstalling": "Removing files...",
     "Btn_cancel": "Cancel",
-    "ExitUninstall_T": "Uninstall",
-    "ExitUninstall": "Do you want to stop uninstalling?",
-    "Success_T": "Uninstall",
-    "Success": "%s has been removed from your computer.",
+    "ExitUninstall_T": "Cancel uninstall",
+    "ExitUninstall": "Do you want to stop uninstalling <appname>?",
+    "Success_T": "Uninstall complete",
+    "Success": "<appname> has been removed from your computer.",
 }
+UTF8_MARK = b"\xef\xbb\xbf"
 
 
 def counted_steps(records):
@@ -47,13 +49,17 @@ def log_bytes(app_name, records, follow_up="", install_folder="", header2="",
     return bytes(body)
 
 
-def language_bytes(texts=None):
+def language_bytes(texts=None, utf8_mark=False):
+    """texts: a dict of keys and values for one "[Uninstall]" group, or the file's whole text.
+    Without utf8_mark the file is ISO 8859-1, as the program reads every file without the mark."""
     texts = DEFAULT_TEXTS if texts is None else texts
-    lines = ["[Uninstall]"] + [f"{key}={value}" for key, value in texts.items()]
-    return "".join(line + "\r\n" for line in lines).encode("utf-8")
+    if isinstance(texts, dict):
+        lines = ["[Uninstall]"] + [f"{key}={value}" for key, value in texts.items()]
+        texts = "".join(line + "\r\n" for line in lines)
+    return UTF8_MARK + texts.encode("utf-8") if utf8_mark else texts.encode("iso-8859-1")
 
 
-def write_data_files(folder, app_name, records, texts=None, **log_options):
+def write_data_files(folder, app_name, records, texts=None, utf8_mark=False, **log_options):
     """Writes both data files into folder (a pathlib.Path)."""
     (folder / LOG_NAME).write_bytes(log_bytes(app_name, records, **log_options))
-    (folder / LANGUAGE_NAME).write_bytes(language_bytes(texts))
+    (folder / LANGUAGE_NAME).write_bytes(language_bytes(texts, utf8_mark))
