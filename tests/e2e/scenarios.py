@@ -10,11 +10,14 @@ starts its copy of uninstall.exe from another folder, C:\\Unroll e2e\\<name>\\St
 checks the driver's records and the files on the Linux side. The folders stay for a look
 afterwards; the next run replaces them. The registry scenarios lay out keys of their own, such as
 HKCU\\Software\\UnrollE2E\\<name>, with e2e_reg.exe, compare them before and after and remove them.
+A run that ends in success waits for the self-removal script to delete uninstall.exe (the
+driver's gone step), so that the files are looked at only once the script is done.
 """
 
 import argparse
 import os
 import pathlib
+import re
 import shutil
 import sys
 import time
@@ -26,11 +29,30 @@ from unroll_log import LANGUAGE_NAME, LOG_NAME, log_bytes, write_data_files  # n
 from wine_run import Wine, snapshot, wait_for_file  # noqa: E402
 
 APP_NAME = "Sample App – Ünïcode"
-ERROR_BOX = dict(title="Error", text="Uninstall error!", buttons=["ok"], icon="error")
-# The language file's texts are not applied yet: the boxes after the start have empty texts.
-CONFIRM_BOX = dict(title="", text="", buttons=["yes", "no"], icon="question")
-SUCCESS_BOX = dict(title="", text="", buttons=["ok"], icon="none")
-EXIT_BOX = dict(title="", text="", buttons=["ok", "cancel"], icon="question")
+# The boxes with unroll_log's DEFAULT_TEXTS. The first two come before the program has a window,
+# the others are owned by the progress window, which is in front on Wine's virtual desktop.
+ERROR_BOX = dict(title="Error", text="Uninstall error!", buttons=["ok"], icon="error",
+                 owner="none", thread="main")
+CONFIRM_BOX = dict(title="Uninstall",
+                   text=f"Do you want to remove {APP_NAME} and all of its components?",
+                   buttons=["yes", "no"], icon="question", owner="none", thread="main")
+SUCCESS_BOX = dict(title="Uninstall complete",
+                   text=f"{APP_NAME} has been removed from your computer.",
+                   buttons=["ok"], icon="none", owner="window", thread="worker")
+EXIT_BOX = dict(title="Cancel uninstall", text="Do you want to stop uninstalling <appname>?",
+                buttons=["ok", "cancel"], icon="question", owner="window", thread="main")
+
+# Waits for the process to end and for its self-removal script to be done (at most 5 s; the script
+# tries again once a second while the program file is still in use).
+GONE = "gone:5"
+# What it found when the run ended in success: the program file gone, one script that deleted
+# itself, and no window of another process shown: a script started in view gets a console window
+# (class "WineConsoleClass" under Wine 8, "ConsoleWindowClass" on Windows).
+SELF_REMOVED = dict(exe="gone", left=[], windows=[])
+# The same step after a run that ends early: a second long enough for a script to do its work.
+NO_SCRIPT_STEP = "gone:1"
+NO_SCRIPT = dict(exe="there", scripts=[], left=[], windows=[])
+SCRIPT_NAME = re.compile(r"\{[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\}\.bat")
 
 
 class Failed(Exception):
@@ -64,9 +86,9 @@ class Scenario:
     def win(self, path):
         return self.wine.windows_path(path)
 
-    def play(self, *steps, timeout=30):
+    def play(self, *steps, timeout=30, react=None):
         self.records = self.wine.drive(self.tools.driver, self.app / "uninstall.exe",
-                                       self.elsewhere, steps, self.work, timeout)
+                                       self.elsewhere, steps, self.work, timeout, react)
         return self.records
 
     def expect(self, what, got, want):
@@ -127,8 +149,9 @@ class Scenario:
             self.sandboxes = []
 
     def expect_records(self, *wanted):
-        """wanted: (step, fields) pairs, the exit record last. A box's owner is only checked
-        where the fields name one."""
+        """wanted: (step, fields) pairs, in the order of the records. Only the fields named are
+        checked. The script names of a gone step are checked too: each a GUID, none the same as
+        one of an earlier run, and one script for a run whose program file went."""
         got = self.records
         for i, (step, fields) in enumerate(wanted):
             if i >= len(got):
@@ -139,6 +162,15 @@ class Scenario:
             for key, value in fields.items():
                 self.expect(f"{step} {key}", record.get(key), value)
         self.expect("records", len(got), len(wanted))
+        for record in got:
+            if record.get("exe") == "gone" and len(record["scripts"]) != 1:
+                raise Failed(f"scripts: got {record['scripts']}, want one")
+            for script in record.get("scripts", []):
+                if not SCRIPT_NAME.fullmatch(script):
+                    raise Failed(f"script name {script!r} is no GUID")
+                if script in self.tools.scripts:
+                    raise Failed(f"script name {script} was used by an earlier run")
+                self.tools.scripts.add(script)
 
 
 def sample_layout(s):
@@ -199,7 +231,7 @@ def start_failure(break_data_files):
         break_data_files(s.app)
         before = s.tree()
         s.play("box:ok")
-        s.expect_records(("box:ok", dict(ERROR_BOX, owner="none")), ("exit", {"code": 0}))
+        s.expect_records(("box:ok", ERROR_BOX), ("exit", {"code": 0}))
         s.expect_tree(before)
     return scenario
 
@@ -208,19 +240,18 @@ def confirm_no(s):
     sample_layout(s)
     before = s.tree()
     s.play("box:no")
-    s.expect_records(("box:no", dict(CONFIRM_BOX, owner="none")), ("exit", {"code": 0}))
+    s.expect_records(("box:no", CONFIRM_BOX), ("exit", {"code": 0}))
     s.expect_tree(before)
 
 
 def confirm_yes(s):
     removed = sample_layout(s)
     before = s.tree()
-    s.play("box:yes", "window", "box:ok")
-    s.expect_records(("box:yes", dict(CONFIRM_BOX, owner="none")),
-                     ("window", {"title": "Uninstall " + APP_NAME}),
-                     ("box:ok", SUCCESS_BOX), ("exit", {"code": 0}))
-    want = {name: content for name, content in before.items() if name not in removed}
-    s.expect_tree(want)
+    s.play("box:yes", "window", "box:ok", GONE)
+    s.expect_records(("box:yes", CONFIRM_BOX), ("window", {"title": "Uninstall " + APP_NAME}),
+                     ("box:ok", SUCCESS_BOX), ("exit", {"code": 0}), (GONE, SELF_REMOVED))
+    removed.add("Sample App/uninstall.exe")
+    s.expect_tree({name: content for name, content in before.items() if name not in removed})
 
 
 def follow_up(command, want_command_line):
@@ -236,8 +267,9 @@ def follow_up(command, want_command_line):
         write_data_files(s.app, APP_NAME, [("#DF", s.win(s.app / "read me.txt"))],
                          follow_up=command(s.win(tool)), newline="\n")
         (s.app / "read me.txt").write_text("readme")
-        s.play("box:yes", "box:ok")
-        s.expect_records(("box:yes", CONFIRM_BOX), ("box:ok", SUCCESS_BOX), ("exit", {"code": 0}))
+        s.play("box:yes", "box:ok", GONE)
+        s.expect_records(("box:yes", CONFIRM_BOX), ("box:ok", SUCCESS_BOX), ("exit", {"code": 0}),
+                         (GONE, SELF_REMOVED))
         mark = tool.with_name(tool.name + ".txt")
         decoy_mark = decoy.with_name(decoy.name + ".txt")
         ran = wait_for_file(mark, 10, decoy_mark)
@@ -247,7 +279,8 @@ def follow_up(command, want_command_line):
             raise Failed("the follow-up program did not run")
         s.expect("its command line", mark.read_text(encoding="utf-8"),
                  want_command_line(s.win(tool)))
-        s.expect("app folder", sorted(p.name for p in s.app.iterdir()), ["uninstall.exe"])
+        # No InstallFolder: the emptied folder stays.
+        s.expect("app folder", sorted(p.name for p in s.app.iterdir()), [])
     return scenario
 
 
@@ -263,11 +296,11 @@ def exit_request(*answers):
         steps = ["box:yes"]
         for answer in answers:
             steps += ["close", "box:" + answer]
-        s.play(*steps)
+        s.play(*steps, NO_SCRIPT_STEP)
         wanted = [("box:yes", CONFIRM_BOX)]
         for answer in answers:
             wanted += [("close", {"title": "Uninstall " + APP_NAME}), ("box:" + answer, EXIT_BOX)]
-        s.expect_records(*wanted, ("exit", {"code": 0}))
+        s.expect_records(*wanted, ("exit", {"code": 0}), (NO_SCRIPT_STEP, NO_SCRIPT))
         s.expect_tree(before)
     return scenario
 
@@ -276,9 +309,10 @@ def uninstall(s, records):
     """Writes the data files, answers Yes and then OK to the success box. Only the boxes' buttons
     are checked: their texts are the other scenarios' business."""
     write_data_files(s.app, APP_NAME, records)
-    s.play("box:yes", "box:ok")
+    s.play("box:yes", "box:ok", GONE)
     s.expect_records(("box:yes", {"buttons": CONFIRM_BOX["buttons"]}),
-                     ("box:ok", {"buttons": SUCCESS_BOX["buttons"]}), ("exit", {"code": 0}))
+                     ("box:ok", {"buttons": SUCCESS_BOX["buttons"]}), ("exit", {"code": 0}),
+                     (GONE, SELF_REMOVED))
 
 
 # A value's removal, a key's removal, and the same names where no record points: siblings,
@@ -311,7 +345,7 @@ def registry_records(s):
     records += [("#DD", s.win(s.app / "bin"))]
     uninstall(s, records)
     gone = {"Sample App/" + name for name in ("read me.txt", "bin", "bin/tool.dll", LOG_NAME,
-                                               LANGUAGE_NAME)}
+                                               LANGUAGE_NAME, "uninstall.exe")}
     s.expect_tree({name: content for name, content in before.items() if name not in gone})
     s.expect_registry(*[item for box in boxes for item in (
         box.value(r"Vendor\App\Settings", "Color"), box.key(r"Vendor\App\Cache"),
@@ -420,6 +454,135 @@ def registry_many(s):
     s.expect_registry(box.key())
 
 
+# --- texts, boxes of both threads ---------------------------------------------------------------
+
+# Yes; then, while the worker's success box is open, the window is looked at and a WM_CLOSE
+# brings the main thread's exit box on top of it; Cancel there, OK on the success box.
+BOTH_BOXES = ["box:yes", "box:keep@worker", "inspect", "close", "box:cancel@main",
+              "box:ok@worker", GONE]
+
+# A German file as an editor saves it with the UTF-8 mark: a comment, another group with the
+# same keys before it, the group and a key in other case, blanks and a tab around "=", a value
+# with "=" and quotation marks, a key given twice and a second "Uninstall" group (the first of
+# each counts).
+GERMAN_UTF8 = """\
+; Unroll: Sprachdatei (Deutsch)
+[Install]
+BM_T=Installieren
+[uninstall]
+\tbm_t =\tDésinstaller – Entfernen\t
+BM = Entfernen von <appname>? Alle Dateien gehen verloren.
+; Success = nicht diese Zeile
+Success=<appname> wurde entfernt: „fertig“ = 100 %
+Header=Deinstallation von <appname>
+Header_b=Bitte warten, während <appname> entfernt wird.
+Uninstalling=Dateien werden gelöscht…
+Btn_cancel=Abbrechen
+ExitUninstall_T=Abbruch
+ExitUninstall=Deinstallation von <appname> abbrechen?
+Success_T=Fertig ✓
+BM=zweites BM
+[Uninstall]
+BM_T=zweite Gruppe
+""".replace("\n", "\r\n")
+GERMAN_BOXES = dict(
+    confirm=("Désinstaller – Entfernen", f"Entfernen von {APP_NAME}? Alle Dateien gehen verloren."),
+    success=("Fertig ✓", f"{APP_NAME} wurde entfernt: „fertig“ = 100 %"),
+    exit=("Abbruch", "Deinstallation von <appname> abbrechen?"),
+    labels={2: "Deinstallation von <appname>", 3: f"Bitte warten, während {APP_NAME} entfernt wird.",
+            6: f"Dateien werden gelöscht… {APP_NAME}", 7: "Abbrechen"})
+
+# A French file in ISO 8859-1 (every byte one character), LF line ends. Its Success_T holds the
+# bytes C3 A9, é as UTF-8: without the mark they are the two characters Ã and ©.
+FRENCH_LATIN1 = """\
+[Uninstall]
+BM_T=Désinstaller
+BM=Voulez-vous supprimer <appname> ? Ça prend 1 s à 2 s.
+Success=<appname> a été supprimé ; à bientôt !
+Header=Désinstallation de <appname>
+Header_b=Veuillez patienter : <appname> est supprimé, même « Öl » et ß.
+Uninstalling=Suppression des fichiers...
+Btn_cancel=Annuler
+ExitUninstall_T=Arrêter ?
+ExitUninstall=Arrêter la désinstallation de <appname> ?
+Success_T=RÃ©ussi
+"""
+FRENCH_BOXES = dict(
+    confirm=("Désinstaller", f"Voulez-vous supprimer {APP_NAME} ? Ça prend 1 s à 2 s."),
+    success=("RÃ©ussi", f"{APP_NAME} a été supprimé ; à bientôt !"),
+    exit=("Arrêter ?", "Arrêter la désinstallation de <appname> ?"),
+    labels={2: "Désinstallation de <appname>",
+            3: f"Veuillez patienter : {APP_NAME} est supprimé, même « Öl » et ß.",
+            6: f"Suppression des fichiers... {APP_NAME}", 7: "Annuler"})
+
+# No group "Uninstall": keys before any group, in another group, and in "[ Uninstall ]", whose
+# blanks belong to the name. Every text is empty; the uninstall runs all the same.
+NO_GROUP = """\
+BM_T=vor jeder Gruppe
+[Install]
+BM_T=Installieren
+BM=Installieren?
+[ Uninstall ]
+BM=Deinstallieren?
+Success=Fertig
+"""
+NO_GROUP_BOXES = dict(confirm=("", ""), success=("", ""), exit=("", ""),
+                      labels={2: "", 3: "", 6: " " + APP_NAME, 7: ""})
+
+
+def language_texts(text, utf8_mark, want):
+    """The texts of every box and label from the language file; the exit box and the success
+    box open at the same time, of two threads; OK on the success box still completes the run."""
+    def scenario(s):
+        (s.app / "read me.txt").write_text("readme")
+        write_data_files(s.app, APP_NAME, [("#DF", s.win(s.app / "read me.txt"))], texts=text,
+                         utf8_mark=utf8_mark)
+        s.play(*BOTH_BOXES)
+
+        def box(which, **fields):
+            title, text = want[which]
+            return dict(title=title, text=text, **fields)
+        success = box("success", buttons=["ok"], icon="none", owner="window", thread="worker")
+        s.expect_records(
+            ("box:yes", box("confirm", buttons=["yes", "no"], icon="question", owner="none",
+                            thread="main", open=1)),
+            ("box:keep@worker", dict(success, open=1)),
+            ("inspect", {}),
+            ("close", {"title": "Uninstall " + APP_NAME}),
+            # Owned by the window in front, which is now the success box.
+            ("box:cancel@main", box("exit", buttons=["ok", "cancel"], icon="question",
+                                    owner="box", thread="main", open=2)),
+            ("box:ok@worker", dict(success, open=1)),
+            ("exit", {"code": 0}), (GONE, SELF_REMOVED))
+        labels = {c["id"]: c["text"] for c in s.records[2]["controls"] if c["id"] in want["labels"]}
+        s.expect("labels", labels, want["labels"])
+        s.expect("app folder", sorted(p.name for p in s.app.iterdir()), [])
+    return scenario
+
+
+def log_error(s):
+    """The log gone between the header read and the replay (renamed on the Linux side while the
+    confirmation box is open): the worker's log error box, then the end; nothing is removed and
+    no script starts."""
+    (s.app / "read me.txt").write_text("readme")
+    write_data_files(s.app, APP_NAME, [("#DF", s.win(s.app / "read me.txt"))])
+    go = s.work / "go"
+
+    def take_log_away():
+        (s.app / LOG_NAME).rename(s.app / (LOG_NAME + ".away"))
+        go.touch()
+    before = s.tree()
+    s.play("box:keep", "pause:" + s.win(go), "box:yes", "box:ok", NO_SCRIPT_STEP,
+           react={"box:keep": take_log_away})
+    s.expect_records(("box:keep", CONFIRM_BOX), ("box:yes", CONFIRM_BOX),
+                     ("box:ok", dict(title=EXIT_BOX["title"], text=EXIT_BOX["text"],
+                                     buttons=["ok"], icon="error", owner="window",
+                                     thread="worker")),
+                     ("exit", {"code": 0}), (NO_SCRIPT_STEP, NO_SCRIPT))
+    before["Sample App/" + LOG_NAME + ".away"] = before.pop("Sample App/" + LOG_NAME)
+    s.expect_tree(before)
+
+
 def break_marker(app):
     data = (app / LOG_NAME).read_bytes()
     (app / LOG_NAME).write_bytes(b"\x08\x00\x00\x00" + data[4:])
@@ -437,6 +600,10 @@ SCENARIOS = {
     "follow-up-unquoted": follow_up(lambda tool: tool, lambda tool: f'"{tool}"'),
     "exit-ok": exit_request("ok"),
     "exit-cancel-ok": exit_request("cancel", "ok"),
+    "texts-utf8-mark": language_texts(GERMAN_UTF8, True, GERMAN_BOXES),
+    "texts-iso-8859-1": language_texts(FRENCH_LATIN1, False, FRENCH_BOXES),
+    "texts-no-group": language_texts(NO_GROUP, False, NO_GROUP_BOXES),
+    "log-error": log_error,
     "registry-records": registry_records,
     "registry-prune": registry_prune,
     "registry-key-with-subkey": registry_key_with_subkey,
@@ -454,6 +621,7 @@ class Tools:
         self.marker = pathlib.Path(args.marker or self.driver.with_name("e2e_mark.exe")).absolute()
         self.reg = pathlib.Path(args.reg or self.driver.with_name("e2e_reg.exe")).absolute()
         self.wine = Wine(args.env or self.exe.with_name("wine.env"))
+        self.scripts = set()  # the self-removal scripts of this run's scenarios so far
 
 
 def main():
