@@ -172,6 +172,13 @@ class Scenario:
                     raise Failed(f"script name {script} was used by an earlier run")
                 self.tools.scripts.add(script)
 
+    def move_app(self, relative):
+        """Moves the application folder to root/relative, for paths of another kind."""
+        target = self.root / relative
+        target.parent.mkdir(parents=True, exist_ok=True)
+        shutil.move(self.app, target)
+        self.app = target
+
 
 def sample_layout(s):
     """The application folder of the removal scenarios and the log that names its parts.
@@ -583,6 +590,29 @@ def log_error(s):
     s.expect_tree(before)
 
 
+# --- self-removal -------------------------------------------------------------------------------
+
+def self_removal(folder, install_folder, stays=None):
+    """The application folder moved to root/folder; the log's InstallFolder made from its Windows
+    path. stays: None when the folder goes at the end; otherwise the files that the log does not
+    name, which keep the folder."""
+    def scenario(s):
+        s.move_app(folder)
+        for name in ["read me.txt", *(stays or [])]:
+            (s.app / name).write_text(name)
+        records = [("#DF", s.win(s.app / "read me.txt"))]
+        write_data_files(s.app, APP_NAME, records, install_folder=install_folder(s.win(s.app)))
+        s.play("box:yes", "box:ok", GONE)
+        s.expect_records(("box:yes", CONFIRM_BOX), ("box:ok", SUCCESS_BOX), ("exit", {"code": 0}),
+                         (GONE, SELF_REMOVED))
+        s.expect("app folder", sorted(p.name for p in s.app.iterdir()) if s.app.exists() else None,
+                 stays)
+    return scenario
+
+
+UNICODE_FOLDER = "Prögramme Ünïcode/Sample App"
+
+
 def break_marker(app):
     data = (app / LOG_NAME).read_bytes()
     (app / LOG_NAME).write_bytes(b"\x08\x00\x00\x00" + data[4:])
@@ -604,6 +634,16 @@ SCENARIOS = {
     "texts-iso-8859-1": language_texts(FRENCH_LATIN1, False, FRENCH_BOXES),
     "texts-no-group": language_texts(NO_GROUP, False, NO_GROUP_BOXES),
     "log-error": log_error,
+    "self-removal-folder": self_removal(UNICODE_FOLDER, lambda path: path),
+    "self-removal-folder-backslash": self_removal(UNICODE_FOLDER, lambda path: path + "\\"),
+    # A single "%" in the folder, which the script gets through an environment variable. Wine's
+    # cmd scans an expanded %VARIABLE% for "%" once more (Windows does not): a lone "%" is then
+    # dropped or pairs with the next "%" on the line. A folder with "%NAME%" in it would even be
+    # expanded under Wine, and cannot be tried here at all.
+    "self-removal-percent": self_removal("Tools 100%/Sample App", lambda path: path),
+    "self-removal-no-folder": self_removal(UNICODE_FOLDER, lambda path: "", []),
+    "self-removal-folder-kept": self_removal(UNICODE_FOLDER, lambda path: path,
+                                             ["user notes.txt"]),
     "registry-records": registry_records,
     "registry-prune": registry_prune,
     "registry-key-with-subkey": registry_key_with_subkey,
