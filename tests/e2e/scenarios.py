@@ -24,11 +24,13 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
+from check_imports import Image  # noqa: E402
 from reg_tree import Sandbox, removed  # noqa: E402
 from unroll_log import LANGUAGE_NAME, LOG_NAME, log_bytes, write_data_files  # noqa: E402
 from wine_run import Wine, snapshot, wait_for_file  # noqa: E402
 
 APP_NAME = "Sample App – Ünïcode"
+RT_RCDATA = 10  # the resource type of the program's two pictures
 # The boxes with unroll_log's DEFAULT_TEXTS. The first two come before the program has a window,
 # the others are owned by the progress window, which is in front on Wine's virtual desktop.
 ERROR_BOX = dict(title="Error", text="Uninstall error!", buttons=["ok"], icon="error",
@@ -613,6 +615,77 @@ def self_removal(folder, install_folder, stays=None):
 UNICODE_FOLDER = "Prögramme Ünïcode/Sample App"
 
 
+# --- the progress window ------------------------------------------------------------------------
+
+WS_CHILD, WS_VISIBLE, WS_DISABLED = 0x40000000, 0x10000000, 0x08000000
+WS_CLIPSIBLINGS, WS_CAPTION, WS_GROUP, WS_TABSTOP = 0x04000000, 0x00C00000, 0x00020000, 0x00010000
+WS_SYSMENU, WS_MINIMIZEBOX = 0x80000, 0x20000
+WS_EX_WINDOWEDGE = 0x100
+SS_LEFT, SS_BITMAP, SS_NOTIFY = 0x0, 0xE, 0x100
+BS_PUSHBUTTON = 0x0
+
+# Besides its own styles the window has WS_CLIPSIBLINGS and WS_EX_WINDOWEDGE, which the system
+# gives every captioned top-level window, and WS_DISABLED while the success box that it owns is
+# open. No WS_THICKFRAME, no WS_MAXIMIZEBOX.
+WINDOW_STYLE = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_VISIBLE | WS_CLIPSIBLINGS | WS_DISABLED
+CHILD = WS_CHILD | WS_VISIBLE
+LABEL = CHILD | WS_GROUP | SS_LEFT
+PICTURE = CHILD | SS_NOTIFY | SS_BITMAP
+# id: class, parent, (x, y, width, height) in the window's client area, style. A picture
+# control takes the size of its picture: without one it has none.
+CONTROLS = {
+    0: ("UnrollHeaderPanel", "window", (0, 0, 497, 58), CHILD),
+    1: ("Static", "control 0", (440, 1, 55, 55), PICTURE),
+    2: ("Static", "control 0", (14, 10, 305, 15), LABEL),
+    3: ("Static", "control 0", (25, 27, 355, 40), LABEL),
+    4: ("Static", "window", (0, 58, 497, 2), PICTURE),
+    5: ("msctls_progress32", "window", (25, 120, 447, 20), CHILD),
+    6: ("Static", "window", (25, 90, 447, 20), LABEL),
+    7: ("Button", "window", (392, 330, 80, 22),
+        CHILD | WS_DISABLED | WS_GROUP | WS_TABSTOP | BS_PUSHBUTTON),
+    8: ("Static", "window", (0, 313, 497, 2), PICTURE),
+}
+DEFAULT_LABELS = {0: "", 1: "", 2: "Removing the application",
+                  3: f"Please wait while {APP_NAME} is removed from your computer.",
+                  4: "", 5: "", 6: f"Removing files... {APP_NAME}", 7: "Cancel", 8: ""}
+
+
+def progress_window(record_count, step_total):
+    """The window and its nine controls while the success box is open, the bar full at
+    0..step_total whatever the number of file records; hidden after OK until the process ends."""
+    def scenario(s):
+        gone = s.win(s.app / "gone") + "\\file "
+        write_data_files(s.app, APP_NAME, [("#DF", f"{gone}{i}.tmp") for i in range(record_count)],
+                         step_total=step_total)
+        s.play("box:yes", "box:keep@worker", "inspect", "box:ok@worker", "hidden", GONE)
+        s.expect_records(("box:yes", CONFIRM_BOX), ("box:keep@worker", SUCCESS_BOX),
+                         ("inspect", {"title": "Uninstall " + APP_NAME, "style": WINDOW_STYLE,
+                                      "exstyle": WS_EX_WINDOWEDGE, "client": [497, 362],
+                                      "owner": "none",
+                                      "bar": {"low": 0, "high": step_total, "pos": step_total}}),
+                         ("box:ok@worker", SUCCESS_BOX), ("hidden", {}), ("exit", {"code": 0}),
+                         (GONE, SELF_REMOVED))
+        window = s.records[2]
+        (x, y, width, height), (screen_width, screen_height) = window["frame"], window["screen"]
+        s.expect("window position", (x, y), ((screen_width - width) // 2,
+                                             (screen_height - height) // 2))
+        got = {c["id"]: (c["class"], c["parent"], tuple(c["rect"]), c["style"], c["exstyle"],
+                         c["text"]) for c in window["controls"]}
+        want = {}
+        for number, (class_name, parent, rect, style) in CONTROLS.items():
+            if style == PICTURE and not s.tools.has_pictures:
+                rect = rect[:2] + (0, 0)
+            want[number] = (class_name, parent, rect, style, 0, DEFAULT_LABELS[number])
+        for number in sorted(want.keys() | got.keys()):
+            s.expect(f"control {number}", got.get(number), want.get(number))
+        # It may still show for the moment between the box and the worker's SW_HIDE; the end of
+        # the process may destroy it.
+        seen = s.records[4]["seen"]
+        if seen[seen[:1] == ["visible"]:] not in (["hidden"], ["hidden", "destroyed"]):
+            raise Failed(f"the window after the success box: seen {seen}, want it hidden")
+    return scenario
+
+
 def break_marker(app):
     data = (app / LOG_NAME).read_bytes()
     (app / LOG_NAME).write_bytes(b"\x08\x00\x00\x00" + data[4:])
@@ -644,6 +717,9 @@ SCENARIOS = {
     "self-removal-no-folder": self_removal(UNICODE_FOLDER, lambda path: "", []),
     "self-removal-folder-kept": self_removal(UNICODE_FOLDER, lambda path: path,
                                              ["user notes.txt"]),
+    "window-fewer-records": progress_window(2, 5),
+    "window-more-records": progress_window(5, 2),
+    "window-no-steps": progress_window(3, 0),
     "registry-records": registry_records,
     "registry-prune": registry_prune,
     "registry-key-with-subkey": registry_key_with_subkey,
@@ -661,6 +737,8 @@ class Tools:
         self.marker = pathlib.Path(args.marker or self.driver.with_name("e2e_mark.exe")).absolute()
         self.reg = pathlib.Path(args.reg or self.driver.with_name("e2e_reg.exe")).absolute()
         self.wine = Wine(args.env or self.exe.with_name("wine.env"))
+        # Built without them, the program's picture controls stay empty and of no size.
+        self.has_pictures = RT_RCDATA in Image(self.exe.read_bytes()).resource_types()
         self.scripts = set()  # the self-removal scripts of this run's scenarios so far
 
 
