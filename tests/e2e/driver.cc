@@ -465,10 +465,14 @@ class Driver {
       }
       for (HWND window : VisibleWindows()) {
         DWORD owner_process = 0;
-        ::GetWindowThreadProcessId(window, &owner_process);
+        // No thread: the window went after it was listed, as the process's own windows do when
+        // it ends.
+        if (::GetWindowThreadProcessId(window, &owner_process) == 0) continue;
         if (owner_process == process_id_ || Contains(windows_before_, window)) continue;
+        const std::wstring class_name = ClassOf(window);
+        if (!::IsWindowVisible(window)) continue;
         windows_before_.push_back(window);  // each window once
-        windows.push_back(ClassOf(window));
+        windows.push_back(class_name);
       }
       exe_gone = ::GetFileAttributesW(exe_.c_str()) == INVALID_FILE_ATTRIBUTES;
       const ULONGLONG now = ::GetTickCount64();
