@@ -4,6 +4,7 @@ find_package(GTest REQUIRED)
 include(GoogleTest)
 
 find_package(JPEG REQUIRED)
+include(cmake/pictures.cmake)
 # The portable half of the progress window: picture decoding and layout arithmetic.
 add_library(unroll_ui_logic STATIC src/ui/pictures.cc src/ui/layout.cc)
 target_include_directories(unroll_ui_logic PUBLIC src)

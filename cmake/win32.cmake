@@ -25,10 +25,7 @@ add_library(unroll_win32 STATIC
 target_link_libraries(unroll_win32 PUBLIC unroll_core unroll_jpeg)
 target_compile_options(unroll_win32 PRIVATE ${UNROLL_WARNINGS} ${UNROLL_SIZE_FLAGS} -fno-exceptions -fno-rtti)
 
-add_executable(uninstall WIN32 src/app/main.cc src/app/runtime.cc)
-if(EXISTS ${CMAKE_SOURCE_DIR}/resources/uninstall.ico)
-  target_sources(uninstall PRIVATE resources/uninstall.rc)
-endif()
+add_executable(uninstall WIN32 src/app/main.cc src/app/runtime.cc resources/uninstall.rc)
 target_link_libraries(uninstall PRIVATE unroll_win32 ole32 shell32 user32 gdi32 comctl32 advapi32)
 target_compile_options(uninstall PRIVATE ${UNROLL_WARNINGS} ${UNROLL_SIZE_FLAGS} -fno-exceptions -fno-rtti)
 target_link_options(uninstall PRIVATE -municode -mwindows -static -s -Wl,--gc-sections
@@ -88,3 +85,6 @@ add_test(NAME e2e.imports COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/tests/e2e/
 add_executable(registry_bench_win32 bench/registry_bench_win32.cc)
 target_link_libraries(registry_bench_win32 PRIVATE unroll_win32 advapi32)
 target_link_options(registry_bench_win32 PRIVATE -municode -static)
+add_executable(progress_bench_win32 bench/progress_bench_win32.cc resources/uninstall.rc)
+target_link_libraries(progress_bench_win32 PRIVATE unroll_win32 ole32 shell32 user32 gdi32 comctl32 advapi32)
+target_link_options(progress_bench_win32 PRIVATE -municode -static)
