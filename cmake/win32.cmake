@@ -82,6 +82,9 @@ add_test(NAME e2e.imports COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/tests/e2e/
          $<TARGET_FILE:uninstall>)
 
 # Timing of registry records on the real registry; run by scripts/bench, not by the tests.
+add_test(NAME e2e.resources COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/tests/e2e/check_resources.py
+         $<TARGET_FILE:uninstall>)
+
 add_executable(registry_bench_win32 bench/registry_bench_win32.cc)
 target_link_libraries(registry_bench_win32 PRIVATE unroll_win32 advapi32)
 target_link_options(registry_bench_win32 PRIVATE -municode -static)
