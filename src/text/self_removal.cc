@@ -18,17 +18,21 @@ Text GuidString(Process& process) { return process.NewGuid(); }
 
 std::vector<char> SelfRemovalScriptBytes(bool remove_folder) {
   std::vector<char> out;
+  // Delayed expansion ("!NAME!") inserts a value after cmd has parsed the line, so nothing in a
+  // path ("%", "^", "&", "!") is taken for syntax or expanded again. Percent expansion happens
+  // before parsing, and Wine's cmd even re-expands "%" found inside a value.
+  AppendLine(out, "setlocal EnableDelayedExpansion");
   AppendLine(out, "cd \\");
   AppendLine(out, "set UNROLL_TRIES=0");
   AppendLine(out, ":DeleteFile");
-  AppendLine(out, "del \"%UNROLL_PROGRAM%\"");
+  AppendLine(out, "del \"!UNROLL_PROGRAM!\"");
   // The program file goes as soon as the process has ended. One that cannot be deleted at all
   // (read-only, access denied) is given up after 30 tries; ping waits about a second between
   // tries, as cmd has no sleep of its own, so that no processor core is kept busy.
-  AppendLine(out, "if exist \"%UNROLL_PROGRAM%\" set /a UNROLL_TRIES+=1");
-  AppendLine(out, "if exist \"%UNROLL_PROGRAM%\" if %UNROLL_TRIES% lss 30 ping -n 2 127.0.0.1 >nul");
-  AppendLine(out, "if exist \"%UNROLL_PROGRAM%\" if %UNROLL_TRIES% lss 30 goto DeleteFile");
-  if (remove_folder) AppendLine(out, "rd \"%UNROLL_FOLDER%\"");
+  AppendLine(out, "if exist \"!UNROLL_PROGRAM!\" set /a UNROLL_TRIES+=1");
+  AppendLine(out, "if exist \"!UNROLL_PROGRAM!\" if !UNROLL_TRIES! lss 30 ping -n 2 127.0.0.1 >nul");
+  AppendLine(out, "if exist \"!UNROLL_PROGRAM!\" if !UNROLL_TRIES! lss 30 goto DeleteFile");
+  if (remove_folder) AppendLine(out, "rd \"!UNROLL_FOLDER!\"");
   AppendLine(out, "del \"%~f0\"");
   AppendLine(out, "exit");
   return out;

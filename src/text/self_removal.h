@@ -10,8 +10,8 @@ namespace unroll {
 
 // Environment variables through which the script gets its paths. cmd reads a batch file in the
 // console's code page and expands "%" even between quotation marks, so a path written into the
-// script would not survive characters outside ASCII or a "%"; a value expanded from cmd's own
-// (UTF-16) environment is used as it stands.
+// script would not survive characters outside ASCII or a "%"; a value taken from cmd's own
+// (UTF-16) environment with delayed expansion is used as it stands.
 inline constexpr char16_t kScriptProgramVariable[] = u"UNROLL_PROGRAM";
 inline constexpr char16_t kScriptFolderVariable[] = u"UNROLL_FOLDER";
 

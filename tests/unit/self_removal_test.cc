@@ -18,13 +18,14 @@ std::string Bytes(bool remove_folder) {
 
 TEST(SelfRemovalScriptBytes, LinesWithAndWithoutFolder) {
   const std::string head =
-      "cd \\\r\nset UNROLL_TRIES=0\r\n:DeleteFile\r\ndel \"%UNROLL_PROGRAM%\"\r\n"
-      "if exist \"%UNROLL_PROGRAM%\" set /a UNROLL_TRIES+=1\r\n"
-      "if exist \"%UNROLL_PROGRAM%\" if %UNROLL_TRIES% lss 30 ping -n 2 127.0.0.1 >nul\r\n"
-      "if exist \"%UNROLL_PROGRAM%\" if %UNROLL_TRIES% lss 30 goto DeleteFile\r\n";
+      "setlocal EnableDelayedExpansion\r\ncd \\\r\nset UNROLL_TRIES=0\r\n:DeleteFile\r\n"
+      "del \"!UNROLL_PROGRAM!\"\r\n"
+      "if exist \"!UNROLL_PROGRAM!\" set /a UNROLL_TRIES+=1\r\n"
+      "if exist \"!UNROLL_PROGRAM!\" if !UNROLL_TRIES! lss 30 ping -n 2 127.0.0.1 >nul\r\n"
+      "if exist \"!UNROLL_PROGRAM!\" if !UNROLL_TRIES! lss 30 goto DeleteFile\r\n";
   const std::string tail = "del \"%~f0\"\r\nexit\r\n";
   EXPECT_EQ(Bytes(false), head + tail);
-  EXPECT_EQ(Bytes(true), head + "rd \"%UNROLL_FOLDER%\"\r\n" + tail);
+  EXPECT_EQ(Bytes(true), head + "rd \"!UNROLL_FOLDER!\"\r\n" + tail);
 }
 
 class SelfRemovalTest : public ::testing::Test {
