@@ -40,8 +40,9 @@ add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM
 
 add_executable(contract_tests_win32 tests/contract/file_contract_test.cc tests/contract/win32_sandbox.cc
                tests/contract/utf8_contract_test.cc tests/contract/registry_contract_test.cc
-               tests/contract/win32_registry_sandbox.cc)
-target_link_libraries(contract_tests_win32 PRIVATE unroll_win32 gtest_main advapi32)
+               tests/contract/win32_registry_sandbox.cc tests/contract/progress_window_test.cc
+               resources/uninstall.rc)
+target_link_libraries(contract_tests_win32 PRIVATE unroll_win32 gtest_main advapi32 gdi32 comctl32)
 target_link_options(contract_tests_win32 PRIVATE -static)
 add_test(NAME win32.contract
          COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tests/e2e/wine.sh run ${CMAKE_BINARY_DIR}
