@@ -13,6 +13,12 @@
 //   inspect  the same, and record its frame, its child controls and its progress bar's state
 //   hidden   watch the window found last until the process ends; record the states it was seen
 //            in, in their order: visible, hidden, destroyed
+//   shot:FILE
+//            save what the screen shows of the process's window, its frame included, to FILE as
+//            a 24-bit BMP. The process's boxes are moved off the window first and the window is
+//            made to repaint; the shot is taken once two in a row come out the same. Recorded:
+//            the size of the shot, where the client area lies in it, COLOR_BTNFACE, the number
+//            of boxes moved and of shots taken
 //   pause:FILE
 //            wait until FILE exists (the caller's signal to go on)
 //   gone:SECONDS
@@ -28,6 +34,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <cwchar>
 #include <string>
 #include <vector>
@@ -244,6 +251,48 @@ std::string RectIn(HWND window, HWND frame) {
          "," + Number(rect.bottom - rect.top) + "]";
 }
 
+// Writes 0x00RRGGBB pixels, top row first, as an uncompressed 24-bit BMP (bottom row first,
+// each row padded to four bytes).
+bool WriteBmp(const std::wstring& path, int width, int height, const std::vector<DWORD>& pixels) {
+  const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+  std::string data(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) +
+                       static_cast<std::size_t>(stride) * static_cast<std::size_t>(height),
+                   '\0');
+  BITMAPFILEHEADER file = {};
+  file.bfType = 0x4D42;  // "BM"
+  file.bfSize = static_cast<DWORD>(data.size());
+  file.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+  BITMAPINFOHEADER info = {};
+  info.biSize = sizeof info;
+  info.biWidth = width;
+  info.biHeight = height;
+  info.biPlanes = 1;
+  info.biBitCount = 24;
+  info.biCompression = BI_RGB;
+  info.biSizeImage = stride * static_cast<DWORD>(height);
+  std::memcpy(&data[0], &file, sizeof file);
+  std::memcpy(&data[sizeof file], &info, sizeof info);
+  for (int y = 0; y < height; ++y) {
+    char* row = &data[file.bfOffBits + stride * static_cast<DWORD>(height - 1 - y)];
+    for (int x = 0; x < width; ++x) {
+      const DWORD pixel = pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                                 static_cast<std::size_t>(x)];
+      row[3 * x] = static_cast<char>(pixel & 0xFF);
+      row[3 * x + 1] = static_cast<char>((pixel >> 8) & 0xFF);
+      row[3 * x + 2] = static_cast<char>((pixel >> 16) & 0xFF);
+    }
+  }
+  HANDLE out = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (out == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  const bool ok =
+      ::WriteFile(out, data.data(), static_cast<DWORD>(data.size()), &written, nullptr) &&
+      written == data.size();
+  ::CloseHandle(out);
+  return ok;
+}
+
 class Driver {
  public:
   Driver(HANDLE out, ULONGLONG deadline) : out_(out), deadline_(deadline) {}
@@ -275,6 +324,7 @@ class Driver {
     if (step.compare(0, 4, L"box:") == 0) return PressBox(step, step.substr(4));
     if (step == L"window" || step == L"close" || step == L"inspect") return MainWindow(step);
     if (step == L"hidden") return WatchHidden(step);
+    if (step.compare(0, 5, L"shot:") == 0) return Shot(step, step.substr(5));
     if (step.compare(0, 6, L"pause:") == 0) return Pause(step, step.substr(6));
     if (step.compare(0, 5, L"gone:") == 0) return Gone(step, std::wcstod(step.c_str() + 5, nullptr));
     return Fail(step, "unknown step");
@@ -424,6 +474,121 @@ class Driver {
              ",\"pos\":" + Number(::SendMessageW(bar, PBM_GETPOS, 0, 0)) + "}";
     }
     return out;
+  }
+
+  // Moves each box of the process that overlaps frame to just below it, or just above it when
+  // the screen has no room below; counts them in moved. False when a box cannot be put off the
+  // frame.
+  bool MoveBoxesOff(const RECT& frame, int& moved) {
+    const int screen_height = ::GetSystemMetrics(SM_CYSCREEN);
+    int below = frame.bottom + 8;
+    int above = frame.top - 8;
+    for (HWND box : Boxes()) {
+      RECT rect, overlap;
+      ::GetWindowRect(box, &rect);
+      if (!::IntersectRect(&overlap, &rect, &frame)) continue;
+      const int height = rect.bottom - rect.top;
+      int top;
+      if (below + height <= screen_height) {
+        top = below;
+        below += height + 8;
+      } else {
+        top = above - height;
+        above = top - 8;
+      }
+      if (top < 0) return false;
+      // Sent to the box's own thread, which has moved it when the call returns.
+      ::SetWindowPos(box, nullptr, rect.left, top, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+      ::GetWindowRect(box, &rect);
+      if (::IntersectRect(&overlap, &rect, &frame)) return false;
+      ++moved;
+    }
+    return true;
+  }
+
+  // True while the window or one of its controls still has something to paint.
+  static bool PaintPending(HWND main) {
+    if (::GetUpdateRect(main, nullptr, FALSE)) return true;
+    for (HWND child : Children(main)) {
+      if (::GetUpdateRect(child, nullptr, FALSE)) return true;
+    }
+    return false;
+  }
+
+  int Shot(const std::wstring& step, const std::wstring& file) {
+    HWND main = nullptr;
+    while ((main = FindMainWindow()) == nullptr) {
+      if (const int waited = Wait(step)) return waited;
+    }
+    main_ = main;
+    RECT frame;
+    ::GetWindowRect(main, &frame);
+    int moved = 0;
+    if (!MoveBoxesOff(frame, moved)) return Fail(step, "no room to move a box off the window");
+    // All of it painted again by the window's own code, nothing left over from the box.
+    ::RedrawWindow(main, nullptr, nullptr,
+                   RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+    while (PaintPending(main)) {
+      if (const int waited = Wait(step)) return waited;
+    }
+
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HDC screen = ::GetDC(nullptr);
+    HDC memory = ::CreateCompatibleDC(screen);
+    HBITMAP bitmap = ::CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (bitmap == nullptr) {
+      ::DeleteDC(memory);
+      ::ReleaseDC(nullptr, screen);
+      return Fail(step, "no bitmap for the shot");
+    }
+    HGDIOBJ previous = ::SelectObject(memory, bitmap);
+    const auto* pixels = static_cast<const DWORD*>(bits);
+    const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    // What is painted reaches the screen a little later: the shot is the first one that the
+    // next one repeats.
+    std::vector<DWORD> last;
+    int shots = 0;
+    bool settled = false;
+    const ULONGLONG give_up = ::GetTickCount64() + 3000;
+    while (!settled && ::GetTickCount64() < give_up && ::GetTickCount64() < deadline_) {
+      ::BitBlt(memory, 0, 0, width, height, screen, frame.left, frame.top, SRCCOPY);
+      ::GdiFlush();
+      ++shots;
+      settled = last.size() == count && std::equal(last.begin(), last.end(), pixels);
+      if (!settled) {
+        last.assign(pixels, pixels + count);
+        ::Sleep(60);
+      }
+    }
+    ::SelectObject(memory, previous);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(memory);
+    ::ReleaseDC(nullptr, screen);
+    if (!settled) return Fail(step, "the window did not settle");
+    if (!WriteBmp(file, width, height, last)) return Fail(step, "cannot write the file");
+
+    POINT origin = {0, 0};
+    ::ClientToScreen(main, &origin);
+    RECT client;
+    ::GetClientRect(main, &client);
+    const COLORREF face = ::GetSysColor(COLOR_BTNFACE);
+    Record("{\"step\":" + Json(step) + ",\"size\":[" + Number(width) + "," + Number(height) +
+           "],\"client\":[" + Number(origin.x - frame.left) + "," + Number(origin.y - frame.top) +
+           "," + Number(client.right) + "," + Number(client.bottom) + "],\"btnface\":[" +
+           Number(GetRValue(face)) + "," + Number(GetGValue(face)) + "," +
+           Number(GetBValue(face)) + "],\"moved\":" + Number(moved) +
+           ",\"shots\":" + Number(shots) + "}");
+    return 0;
   }
 
   // Polls the window found last as fast as it can until the process ends. "seen" lists the
