@@ -15,6 +15,7 @@ driver's gone step), so that the files are looked at only once the script is don
 """
 
 import argparse
+import collections
 import os
 import pathlib
 import re
@@ -26,6 +27,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 from check_imports import Image  # noqa: E402
 from reg_tree import Sandbox, removed  # noqa: E402
+from screenshot import png_bytes, read_bmp  # noqa: E402
 from unroll_log import LANGUAGE_NAME, LOG_NAME, log_bytes, write_data_files  # noqa: E402
 from wine_run import Wine, snapshot, wait_for_file  # noqa: E402
 
@@ -686,6 +688,97 @@ def progress_window(record_count, step_total):
     return scenario
 
 
+# --- the progress window on the screen ---------------------------------------------------------
+
+WHITE = (255, 255, 255)
+# The etched rule (a JPEG): its upper and its lower row.
+RULE_ROWS = ((168, 168, 160), (255, 255, 248))
+RULE_TOLERANCE = 6
+# Parts of the white header that neither a label nor the emblem covers, (x, y, width, height) in
+# the client area: left of the texts, above them, between the texts and the emblem, right of the
+# emblem, above and below it.
+HEADER_BLANK = [(0, 0, 14, 58), (0, 0, 440, 10), (380, 0, 60, 58), (495, 0, 2, 58),
+                (440, 0, 55, 1), (440, 56, 55, 2)]
+# The labels and the colour behind their text: in the header, and below it on the window.
+LABEL_BACKGROUNDS = {2: WHITE, 3: WHITE, 6: "face"}
+EMBLEM = pathlib.Path(__file__).resolve().parents[2] / "resources" / "emblem.bmp"
+
+
+def clipped(rect, to):
+    x, y = max(rect[0], to[0]), max(rect[1], to[1])
+    return (x, y, min(rect[0] + rect[2], to[0] + to[2]) - x,
+            min(rect[1] + rect[3], to[1] + to[3]) - y)
+
+
+def window_screenshot(s):
+    """The window as the screen shows it while the success box is open (the box moved off it):
+    the header white with the emblem exactly as drawn, both rules with their two rows, black
+    text on white in the header and on the button face below, and the button face everywhere
+    no control covers. The client area is kept as screenshots/progress-window.png in the build
+    folder."""
+    app_name = "Sample App"
+    for name in ("read me.txt", "bin/tool.dll"):
+        (s.app / name).parent.mkdir(exist_ok=True)
+        (s.app / name).write_text(name)
+    write_data_files(s.app, app_name, [("#DF", s.win(s.app / "read me.txt")),
+                                       ("#DF", s.win(s.app / "bin/tool.dll")),
+                                       ("#DD", s.win(s.app / "bin"))])
+    bmp = s.work / "progress window.bmp"
+    shot = "shot:" + s.win(bmp)
+    s.play("box:yes", "box:keep@worker", shot, "box:ok@worker", GONE)
+    s.expect_records(("box:yes", {"buttons": CONFIRM_BOX["buttons"]}),
+                     ("box:keep@worker", {"title": SUCCESS_BOX["title"]}), (shot, {}),
+                     ("box:ok@worker", {"title": SUCCESS_BOX["title"]}), ("exit", {"code": 0}),
+                     (GONE, SELF_REMOVED))
+    left, top, width, height = s.records[2]["client"]
+    s.expect("client area", (width, height), (497, 362))
+    face = tuple(s.records[2]["btnface"])
+    picture = read_bmp(bmp.read_bytes()).crop(left, top, width, height)
+    png = s.tools.exe.parent / "screenshots" / "progress-window.png"
+    png.parent.mkdir(exist_ok=True)
+    png.write_bytes(png_bytes(picture))
+
+    def expect_area(what, rect, want, tolerance=0):
+        wrong = [p for p in picture.area(*rect)
+                 if max(abs(a - b) for a, b in zip(p, want)) > tolerance]
+        if wrong:
+            raise Failed(f"{what} {rect}: {len(wrong)} pixels not {want}, such as {wrong[0]}"
+                         f" ({png})")
+
+    for rect in HEADER_BLANK:
+        expect_area("header", rect, WHITE)
+    emblem = read_bmp(EMBLEM.read_bytes())
+    ex, ey = CONTROLS[1][2][:2]
+    wrong = [(x, y) for y in range(emblem.height) for x in range(emblem.width)
+             if picture.pixel(ex + x, ey + y) != emblem.pixel(x, y)]
+    if wrong:
+        x, y = wrong[0]
+        raise Failed(f"emblem at {(ex, ey)}: {len(wrong)} pixels not those of {EMBLEM.name}, "
+                     f"such as {(x, y)}: {picture.pixel(ex + x, ey + y)}, want "
+                     f"{emblem.pixel(x, y)} ({png})")
+    for number in (4, 8):
+        rx, ry, rw, _ = CONTROLS[number][2]
+        for row, colour in enumerate(RULE_ROWS):
+            expect_area(f"rule {number}", (rx, ry + row, rw, 1), colour, RULE_TOLERANCE)
+    header = CONTROLS[0][2]
+    for number, background in LABEL_BACKGROUNDS.items():
+        background = face if background == "face" else background
+        rect = CONTROLS[number][2]
+        pixels = picture.area(*(clipped(rect, header) if CONTROLS[number][1] == "control 0"
+                                else rect))
+        s.expect(f"label {number}'s background", collections.Counter(pixels).most_common(1)[0][0], background)
+        if not any(max(p) <= 32 for p in pixels):
+            raise Failed(f"label {number}: no black text ({png})")
+    # The button face wherever no control lies: header and rules, label, bar, button.
+    covered = [CONTROLS[n][2] for n in (0, 4, 5, 6, 7, 8)]
+    wrong = [(px, py) for py in range(height) for px in range(width)
+             if picture.pixel(px, py) != face and not any(
+                 cx <= px < cx + cw and cy <= py < cy + ch for cx, cy, cw, ch in covered)]
+    if wrong:
+        raise Failed(f"background: {len(wrong)} pixels not the button face {face}, such as "
+                     f"{wrong[0]}: {picture.pixel(*wrong[0])} ({png})")
+
+
 def break_marker(app):
     data = (app / LOG_NAME).read_bytes()
     (app / LOG_NAME).write_bytes(b"\x08\x00\x00\x00" + data[4:])
@@ -720,6 +813,7 @@ SCENARIOS = {
     "window-fewer-records": progress_window(2, 5),
     "window-more-records": progress_window(5, 2),
     "window-no-steps": progress_window(3, 0),
+    "window-screenshot": window_screenshot,
     "registry-records": registry_records,
     "registry-prune": registry_prune,
     "registry-key-with-subkey": registry_key_with_subkey,
