@@ -43,7 +43,8 @@ LRESULT CALLBACK PanelProcedure(HWND panel, UINT message, WPARAM wparam, LPARAM 
   return ::DefWindowProcW(panel, message, wparam, lparam);
 }
 
-// A 24-bit top-down DIB section holding the pixels.
+}  // namespace
+
 HBITMAP BitmapFromRgb(const RgbImage& image) {
   if (image.width <= 0 || image.height <= 0) return nullptr;
   BITMAPINFO info = {};
@@ -70,7 +71,6 @@ HBITMAP BitmapFromRgb(const RgbImage& image) {
   return bitmap;
 }
 
-// A new bitmap of the given size drawn from `source` with halftone stretching.
 HBITMAP StretchHalftone(HBITMAP source, int source_width, int source_height, int width, int height) {
   HDC screen = ::GetDC(nullptr);
   HDC from = ::CreateCompatibleDC(screen);
@@ -90,6 +90,8 @@ HBITMAP StretchHalftone(HBITMAP source, int source_width, int source_height, int
   ::ReleaseDC(nullptr, screen);
   return result;
 }
+
+namespace {
 
 bool ResourceBytes(int id, const std::uint8_t** data, std::size_t* size) {
   HMODULE module = ::GetModuleHandleW(nullptr);

@@ -3,6 +3,7 @@
 
 #include "platform/win32/win32.h"
 #include "ui/layout.h"
+#include "ui/pictures.h"
 
 namespace unroll {
 
@@ -16,6 +17,11 @@ inline constexpr int kRuleResource = 102;    // RuleImage, JPEG
 // into a posted message that the wait takes from the queue.
 inline constexpr UINT kCloseRequestMessage = WM_APP + 1;
 inline constexpr UINT kControlClickMessage = WM_APP + 2;
+
+// A 24-bit top-down DIB section holding the pixels; null for an empty image.
+HBITMAP BitmapFromRgb(const RgbImage& image);
+// A new bitmap of the given size drawn from `source` with halftone stretching (brush origin 0, 0).
+HBITMAP StretchHalftone(HBITMAP source, int source_width, int source_height, int width, int height);
 
 class Win32Ui final : public Ui {
  public:

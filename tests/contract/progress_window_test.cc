@@ -86,5 +86,31 @@ TEST_F(ProgressWindowTest, BarFollowsTheWorkersOperations) {
   EXPECT_FALSE(::IsWindowVisible(window_));
 }
 
+TEST(Pictures, AnEmblemOfAnotherSizeIsStretchedTo55By55) {
+  RgbImage image;
+  image.width = 20;
+  image.height = 10;
+  image.pixels.assign(20 * 10 * 3, 0);
+  for (int x = 10; x < 20; ++x) {
+    for (int y = 0; y < 10; ++y) image.pixels[(y * 20 + x) * 3 + 2] = 255;  // right half blue
+  }
+  HBITMAP source = BitmapFromRgb(image);
+  ASSERT_NE(source, nullptr);
+  HBITMAP sized = StretchHalftone(source, 20, 10, 55, 55);
+  ASSERT_NE(sized, nullptr);
+  BITMAP info = {};
+  ASSERT_TRUE(::GetObjectW(sized, sizeof info, &info));
+  EXPECT_EQ(info.bmWidth, 55);
+  EXPECT_EQ(info.bmHeight, 55);
+  HDC dc = ::CreateCompatibleDC(nullptr);
+  HGDIOBJ old = ::SelectObject(dc, sized);
+  EXPECT_LT(GetBValue(::GetPixel(dc, 2, 27)), 64);   // left: black
+  EXPECT_GT(GetBValue(::GetPixel(dc, 52, 27)), 192);  // right: blue
+  ::SelectObject(dc, old);
+  ::DeleteDC(dc);
+  ::DeleteObject(sized);
+  ::DeleteObject(source);
+}
+
 }  // namespace
 }  // namespace unroll
