@@ -39,6 +39,8 @@
 #include <string>
 #include <vector>
 
+#include "tool_text.h"
+
 namespace {
 
 struct ButtonName {
@@ -56,16 +58,6 @@ constexpr DWORD kPollMs = 20;
 std::wstring Utf16(const char* text) {
   std::wstring out;
   for (; *text != '\0'; ++text) out.push_back(static_cast<wchar_t>(*text));
-  return out;
-}
-
-std::string Utf8(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(size), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], size,
-                        nullptr, nullptr);
   return out;
 }
 
@@ -159,6 +151,48 @@ std::vector<HWND> Children(HWND parent) {
   return search.found;
 }
 
+// A 32-bit copy of a rectangle of the screen, taken anew by each Take().
+class ScreenCopy {
+ public:
+  ScreenCopy(int width, int height) : width_(width), height_(height) {
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    screen_ = ::GetDC(nullptr);
+    memory_ = ::CreateCompatibleDC(screen_);
+    bitmap_ = ::CreateDIBSection(memory_, &info, DIB_RGB_COLORS, &bits_, nullptr, 0);
+    if (bitmap_ != nullptr) previous_ = ::SelectObject(memory_, bitmap_);
+  }
+  ScreenCopy(const ScreenCopy&) = delete;
+  ScreenCopy& operator=(const ScreenCopy&) = delete;
+  ~ScreenCopy() {
+    if (bitmap_ != nullptr) {
+      ::SelectObject(memory_, previous_);
+      ::DeleteObject(bitmap_);
+    }
+    ::DeleteDC(memory_);
+    ::ReleaseDC(nullptr, screen_);
+  }
+  bool valid() const { return bitmap_ != nullptr; }
+  const DWORD* Take(int left, int top) {
+    ::BitBlt(memory_, 0, 0, width_, height_, screen_, left, top, SRCCOPY);
+    ::GdiFlush();
+    return static_cast<const DWORD*>(bits_);
+  }
+
+ private:
+  int width_, height_;
+  HDC screen_ = nullptr;
+  HDC memory_ = nullptr;
+  HBITMAP bitmap_ = nullptr;
+  HGDIOBJ previous_ = nullptr;
+  void* bits_ = nullptr;
+};
+
 // Classifies the icon a box shows from the pixels on the screen: another process's HICON means
 // nothing here. The error icon is mostly red, the question icon mostly blue. Waits for the
 // control to be painted.
@@ -179,27 +213,14 @@ std::wstring IconOf(HWND box, ULONGLONG deadline) {
   const int width = rect.right - rect.left;
   const int height = rect.bottom - rect.top;
   if (width <= 0 || height <= 0) return L"none";
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  HDC screen = ::GetDC(nullptr);
-  HDC memory = ::CreateCompatibleDC(screen);
-  HBITMAP bitmap = ::CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ previous = ::SelectObject(memory, bitmap);
-
+  ScreenCopy copy(width, height);
   std::wstring verdict = L"unknown";
   const ULONGLONG give_up = ::GetTickCount64() + 3000;
-  while (verdict == L"unknown" && ::GetTickCount64() < give_up && ::GetTickCount64() < deadline) {
-    ::BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
-    ::GdiFlush();
+  while (copy.valid() && verdict == L"unknown" && ::GetTickCount64() < give_up &&
+         ::GetTickCount64() < deadline) {
+    const DWORD* pixel = copy.Take(rect.left, rect.top);
     int red = 0;
     int blue = 0;
-    const auto* pixel = static_cast<const DWORD*>(bits);
     for (int i = 0; i < width * height; ++i) {
       const int r = (pixel[i] >> 16) & 0xFF;
       const int g = (pixel[i] >> 8) & 0xFF;
@@ -212,10 +233,6 @@ std::wstring IconOf(HWND box, ULONGLONG deadline) {
     if (blue >= enough && blue > 3 * red) verdict = L"question";
     if (verdict == L"unknown") ::Sleep(kPollMs);
   }
-  ::SelectObject(memory, previous);
-  ::DeleteObject(bitmap);
-  ::DeleteDC(memory);
-  ::ReleaseDC(nullptr, screen);
   return verdict;
 }
 
@@ -535,24 +552,8 @@ class Driver {
 
     const int width = frame.right - frame.left;
     const int height = frame.bottom - frame.top;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HDC screen = ::GetDC(nullptr);
-    HDC memory = ::CreateCompatibleDC(screen);
-    HBITMAP bitmap = ::CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (bitmap == nullptr) {
-      ::DeleteDC(memory);
-      ::ReleaseDC(nullptr, screen);
-      return Fail(step, "no bitmap for the shot");
-    }
-    HGDIOBJ previous = ::SelectObject(memory, bitmap);
-    const auto* pixels = static_cast<const DWORD*>(bits);
+    ScreenCopy copy(width, height);
+    if (!copy.valid()) return Fail(step, "no bitmap for the shot");
     const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
     // What is painted reaches the screen a little later: the shot is the first one that the
     // next one repeats.
@@ -561,8 +562,7 @@ class Driver {
     bool settled = false;
     const ULONGLONG give_up = ::GetTickCount64() + 3000;
     while (!settled && ::GetTickCount64() < give_up && ::GetTickCount64() < deadline_) {
-      ::BitBlt(memory, 0, 0, width, height, screen, frame.left, frame.top, SRCCOPY);
-      ::GdiFlush();
+      const DWORD* pixels = copy.Take(frame.left, frame.top);
       ++shots;
       settled = last.size() == count && std::equal(last.begin(), last.end(), pixels);
       if (!settled) {
@@ -570,10 +570,6 @@ class Driver {
         ::Sleep(60);
       }
     }
-    ::SelectObject(memory, previous);
-    ::DeleteObject(bitmap);
-    ::DeleteDC(memory);
-    ::ReleaseDC(nullptr, screen);
     if (!settled) return Fail(step, "the window did not settle");
     if (!WriteBmp(file, width, height, last)) return Fail(step, "cannot write the file");
 

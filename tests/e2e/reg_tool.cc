@@ -24,6 +24,8 @@
 #include <string>
 #include <vector>
 
+#include "tool_text.h"
+
 namespace {
 
 struct RootName {
@@ -42,25 +44,6 @@ const RootName kRoots[] = {
 // Registry names are at most 255 characters, value names 16,383.
 constexpr DWORD kKeyNameSize = 256;
 constexpr DWORD kValueNameSize = 16384;
-
-std::wstring Utf16(const std::string& text) {
-  if (text.empty()) return {};
-  const int size = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0);
-  std::wstring out(static_cast<std::size_t>(size), L'\0');
-  ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], size);
-  return out;
-}
-
-std::string Utf8(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(size), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], size,
-                        nullptr, nullptr);
-  return out;
-}
 
 std::vector<std::wstring> Split(const std::wstring& line, wchar_t separator) {
   std::vector<std::wstring> fields;
