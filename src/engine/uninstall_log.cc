@@ -68,16 +68,25 @@ void UninstallLog::ReadLine(Text& line) {
     const unsigned char* stop = buffer_.get() + end_;
     const unsigned char* p = start;
     while (p < stop && *p != '\n' && *p != '\r' && *p != '\0') ++p;
-    bytes_.insert(bytes_.end(), start, p);
     pos_ += static_cast<std::size_t>(p - start);
-    if (p == stop) continue;  // the line goes on in the next block
+    if (p == stop) {  // the line goes on in the next block
+      bytes_.insert(bytes_.end(), start, p);
+      continue;
+    }
     ++pos_;
+    if (bytes_.empty()) {
+      // The whole line lies in this block: decode it where it is, before a refill can move it.
+      DecodeUtf8(reinterpret_cast<const char*>(start), static_cast<std::size_t>(p - start), line);
+    } else {
+      bytes_.insert(bytes_.end(), start, p);
+      DecodeUtf8(bytes_.data(), bytes_.size(), line);
+    }
     if (*p == '\r') {
       // CR LF is one line end, also when the LF starts the next block.
       unsigned char next;
       if (Peek(next) && next == '\n') ++pos_;
     }
-    break;
+    return;
   }
   DecodeUtf8(bytes_.data(), bytes_.size(), line);
 }
