@@ -127,13 +127,11 @@ Text LanguageFile::ReadText(const Text& key, const Text& default_text) const {
   EncodeUtf8(key, wanted);
   for (std::size_t i = group_start_; i < entries_.size() && !entries_[i].group; ++i) {
     if (!NameEquals(entries_[i].name, wanted)) continue;
+    // The parser has already cut the blanks off both ends, and decoding never turns another
+    // byte into a blank.
     Text value;
     DecodeUtf8(text_.data() + entries_[i].value.begin, entries_[i].value.size, value);
-    // Trimmed once more after decoding, as the value is handed out as UTF-16.
-    std::size_t begin = 0, end = value.size();
-    while (begin < end && (value[begin] == u' ' || value[begin] == u'\t')) ++begin;
-    while (end > begin && (value[end - 1] == u' ' || value[end - 1] == u'\t')) --end;
-    return value.substr(begin, end - begin);
+    return value;
   }
   return default_text;
 }

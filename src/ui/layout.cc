@@ -5,10 +5,12 @@ namespace unroll {
 
 int MulDiv(int a, int b, int c) {
   if (c == 0) return -1;
-  const long long product = static_cast<long long>(a) * b;
-  const long long half = (c < 0 ? -static_cast<long long>(c) : c) / 2;
-  const bool negative = (product < 0) != (c < 0);
-  const long long magnitude = ((product < 0 ? -product : product) + half) / (c < 0 ? -static_cast<long long>(c) : c);
+  long long product = static_cast<long long>(a) * b;
+  long long divisor = c;
+  const bool negative = (product < 0) != (divisor < 0);
+  if (product < 0) product = -product;
+  if (divisor < 0) divisor = -divisor;
+  const long long magnitude = (product + divisor / 2) / divisor;
   return static_cast<int>(negative ? -magnitude : magnitude);
 }
 

@@ -219,9 +219,13 @@ void Win32Ui::BuildProgressWindow(const ProgressWindowTexts& texts, std::int32_t
   create(kHeaderSubtitle, panel, L"STATIC", texts.subtitle, kLabel, 25, 27, 355, 40);
   set_font(kHeaderSubtitle, kBodyFont);
 
-  RECT bar_rect = {};
-  if (controls_[kProgressBar]) ::GetClientRect(controls_[kProgressBar], &bar_rect);
-  throttle_.Reset(step_total, bar_rect.right - bar_rect.left);
+  ResetThrottle(step_total);
+}
+
+void Win32Ui::ResetThrottle(std::int32_t step_total) {
+  RECT bar = {};
+  if (controls_[kProgressBar]) ::GetClientRect(controls_[kProgressBar], &bar);
+  throttle_.Reset(step_total, bar.right - bar.left);
 }
 
 void Win32Ui::SetProgressMaximum(std::int32_t step_total) {
@@ -229,9 +233,7 @@ void Win32Ui::SetProgressMaximum(std::int32_t step_total) {
   if (bar == nullptr) return;
   const auto low = static_cast<int>(::SendMessageW(bar, PBM_GETRANGE, TRUE, 0));
   ::SendMessageW(bar, PBM_SETRANGE32, static_cast<WPARAM>(low), step_total);
-  RECT bar_rect = {};
-  ::GetClientRect(bar, &bar_rect);
-  throttle_.Reset(step_total, bar_rect.right - bar_rect.left);
+  ResetThrottle(step_total);
 }
 
 void Win32Ui::SetProgressPosition(std::int32_t position, bool final) {

@@ -44,6 +44,9 @@ class Win32Ui final : public Ui {
   void HideProgressWindow() override;
 
  private:
+  // Starts the throttle anew for the bar's range 0 to `step_total` and its width in pixels.
+  void ResetThrottle(std::int32_t step_total);
+
   // The toolkit's slots: window 0, controls 0 to 8 (each slot number is also the control's
   // identifier), images 7 and 8, fonts 1 and 7.
   HWND window_ = nullptr;
